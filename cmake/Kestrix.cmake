@@ -1,0 +1,146 @@
+# Helpers shared by every folder: deliverable flags, host tests, fuzzers and
+# Wine tests.
+
+set(KX_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs under ctest")
+set(KX_SCRIPTS ${CMAKE_SOURCE_DIR}/scripts)
+
+# Code that ships: small, no exceptions, no RTTI, no DLLs beyond the system's.
+function(kx_ship_flags target)
+  if(WIN32)
+    target_compile_options(${target} PRIVATE -Os -fno-exceptions -fno-rtti
+      -fno-asynchronous-unwind-tables -Wall -Wextra)
+    get_target_property(type ${target} TYPE)
+    if(NOT type STREQUAL "STATIC_LIBRARY")
+      target_link_options(${target} PRIVATE -static -static-libgcc
+        -static-libstdc++ -s -Wl,--enable-stdcall-fixup)
+    endif()
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+    kx_host_flags(${target})
+  endif()
+endfunction()
+
+function(kx_host_flags target)
+  if(NOT WIN32 AND KX_SANITIZE)
+    target_compile_options(${target} PRIVATE -fsanitize=address,undefined
+      -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
+endfunction()
+
+# kx_deliverable(name KIND console|gui|dll SOURCES ... [DEF file] [LIBS ...])
+# Only the Windows builds make deliverables; the host build skips them.
+function(kx_deliverable name)
+  if(NOT WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "KIND;DEF" "SOURCES;LIBS" ${ARGN})
+  if(A_KIND STREQUAL "dll")
+    add_library(${name} SHARED ${A_SOURCES} ${A_DEF})
+  else()
+    add_executable(${name} ${A_SOURCES})
+    if(A_KIND STREQUAL "gui")
+      set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE ON)
+    endif()
+  endif()
+  set_target_properties(${name} PROPERTIES PREFIX "")
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  kx_ship_flags(${name})
+  set_property(GLOBAL APPEND PROPERTY KX_DELIVERABLES ${name})
+endfunction()
+
+if(KX_BUILD_TESTS)
+  # GoogleTest from Debian's sources, built with whichever compiler this tree
+  # uses (clang natively, mingw-w64 for the Wine tests).
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  if(NOT TARGET gtest)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  endif()
+endif()
+
+# kx_host_test(name SOURCES ... LIBS ...): a native GoogleTest program.
+function(kx_host_test name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} gtest gtest_main)
+  kx_host_flags(${name})
+  add_test(NAME ${name} COMMAND ${name})
+endfunction()
+
+# kx_fuzzer(name SOURCES ... LIBS ...): a libFuzzer target (clang only) and a
+# short ctest run of it.
+function(kx_fuzzer name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined
+    -fno-sanitize-recover=undefined)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+  file(MAKE_DIRECTORY ${corpus})
+  add_test(NAME ${name} COMMAND ${name} -max_total_time=${KX_FUZZ_SECONDS}
+    -timeout=10 -rss_limit_mb=2048 ${corpus})
+  set_property(GLOBAL APPEND PROPERTY KX_FUZZERS ${name})
+endfunction()
+
+# Wine tests. Each runs in its own throwaway prefix copied from one template
+# that the wine_template test boots once per build tree.
+set(KX_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/wine/template)
+set(KX_WINE_WORK ${CMAKE_BINARY_DIR}/wine/runs)
+
+# kx_wine_test(name COMMAND exe args... [FAMILY win98|winxp|win31]
+#              [DISPLAY] [LANG ja] [TIMEOUT s])
+function(kx_wine_test name)
+  cmake_parse_arguments(A "DISPLAY" "FAMILY;LANG;TIMEOUT" "COMMAND" ${ARGN})
+  set(opts --name ${name})
+  if(A_FAMILY)
+    list(APPEND opts --family ${A_FAMILY})
+  endif()
+  if(A_DISPLAY)
+    list(APPEND opts --display)
+  endif()
+  if(A_LANG)
+    list(APPEND opts --lang ${A_LANG})
+  endif()
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 240)
+  endif()
+  add_test(NAME ${name} COMMAND ${KX_SCRIPTS}/wine-run ${opts} -- ${A_COMMAND})
+  set_tests_properties(${name} PROPERTIES
+    FIXTURES_REQUIRED wine_template TIMEOUT ${A_TIMEOUT}
+    ENVIRONMENT "KX_WINE_TEMPLATE=${KX_WINE_TEMPLATE};KX_WINE_WORK=${KX_WINE_WORK};KX_WIN_ARCH=${KX_WIN_ARCH};KX_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+endfunction()
+
+# kx_wine_gtest(name SOURCES ... LIBS ... [FAMILY f] [DISPLAY] [LANG l]
+#               [ARGS ...] [TIMEOUT s]): a GoogleTest program built for
+# Windows and run under Wine.
+function(kx_wine_gtest name)
+  cmake_parse_arguments(A "DISPLAY" "FAMILY;LANG;TIMEOUT" "SOURCES;LIBS;ARGS" ${ARGN})
+  if(NOT TARGET ${name})
+    add_executable(${name} ${A_SOURCES})
+    target_link_libraries(${name} PRIVATE ${A_LIBS} kx_wine_common gtest gtest_main)
+    target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
+  endif()
+  set(fwd)
+  foreach(k FAMILY LANG TIMEOUT)
+    if(A_${k})
+      list(APPEND fwd ${k} ${A_${k}})
+    endif()
+  endforeach()
+  if(A_DISPLAY)
+    list(APPEND fwd DISPLAY)
+  endif()
+  set(tname ${name})
+  if(A_FAMILY)
+    string(APPEND tname _${A_FAMILY})
+  endif()
+  if(A_LANG)
+    string(APPEND tname _${A_LANG})
+  endif()
+  kx_wine_test(${tname} COMMAND $<TARGET_FILE:${name}> ${A_ARGS} ${fwd})
+endfunction()

@@ -1,0 +1,49 @@
+// The installation record: where the product and its private Java runtime
+// live, as HKEY_LOCAL_MACHINE values that pathstamp writes and the launcher
+// and the uninstall hook read. Every deliverable links its own copy.
+#pragma once
+#include <stddef.h>
+
+// Key and value names. Registry key names are case-insensitive; the uninstall
+// hook spells the root component in capitals, as the original product does.
+#define KX_INSTALLATION_KEY "Software\\Veltrana\\Kestrix\\2.0\\Installation"
+#define KX_INSTALLATION_KEY_UPPER "SOFTWARE\\Veltrana\\Kestrix\\2.0\\Installation"
+#define KX_JRE_KEY "Software\\Veltrana\\Kestrix\\2.0\\Java Runtime Environment"
+#define KX_JRE_VERSION_KEY KX_JRE_KEY "\\1.2.1"
+
+#define KX_VALUE_INSTALL_PATH "InstallPath"
+#define KX_VALUE_ONLINE "online"
+#define KX_VALUE_OFFLINE "offline"
+#define KX_VALUE_ZEPHYL4 "zephyl4"
+#define KX_VALUE_DOCS "docs"
+#define KX_VALUE_CURRENT_VERSION "CurrentVersion"
+#define KX_VALUE_JAVA_HOME "JavaHome"
+#define KX_VALUE_MICRO_VERSION "MicroVersion"
+#define KX_VALUE_RUNTIME_LIB "RuntimeLib"
+
+#define KX_CURRENT_VERSION "1.2"
+#define KX_MICRO_VERSION "2"
+#define KX_JAVA_HOME_SUFFIX "\\jre"
+#define KX_RUNTIME_LIB_SUFFIX "\\bin\\classic\\jvm.dll"
+
+#ifdef _WIN32
+#include <windows.h>
+
+// Reads one REG_SZ value of an HKEY_LOCAL_MACHINE sub-key. Returns a
+// malloc'ed, always NUL-terminated copy that the caller has to free(), or
+// nullptr when the key or value is missing, the value is not REG_SZ or the
+// read fails. A value stored without its terminator still comes back
+// terminated.
+char* ReadRegistryString(const char* subKey, const char* valueName);
+
+// Creates (or opens) an HKEY_LOCAL_MACHINE sub-key and sets one REG_SZ value
+// with its terminator counted. Returns the error of creating the key, or
+// else the result of closing it (ERROR_SUCCESS).
+LONG WriteRegistryString(const char* subKey, const char* valueName, const char* text);
+#endif
+
+// Turns the full path of pathstamp's executable, in place, into the
+// installation root: cut at the last backslash, or just after it when it is
+// also the first (a drive's root keeps its backslash). Returns false, leaving
+// the text alone, when the path holds no backslash at all.
+bool CutToInstallRoot(char* modulePath);

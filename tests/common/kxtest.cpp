@@ -1,0 +1,283 @@
+#include "kxtest.h"
+
+#include <stdio.h>
+#include <string.h>
+
+namespace kxtest {
+
+std::string Env(const char* name) {
+  char buffer[32768];
+  DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
+  if (n == 0 || n >= sizeof buffer) return "";
+  return std::string(buffer, n);
+}
+
+std::string BinPath(const std::string& file) { return Env("KX_BIN") + "\\" + file; }
+
+namespace {
+
+HANDLE OpenForChild(const std::string& path) {
+  if (path.empty()) return nullptr;
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return h == INVALID_HANDLE_VALUE ? nullptr : h;
+}
+
+}  // namespace
+
+RunResult Run(const std::string& commandLine, const std::string& cwd, DWORD timeoutMs,
+              const std::string& stdoutFile, const std::string& stderrFile, const char* appName) {
+  RunResult result;
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  HANDLE out = OpenForChild(stdoutFile);
+  HANDLE err = OpenForChild(stderrFile);
+  if (out || err) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = out ? out : GetStdHandle(STD_OUTPUT_HANDLE);
+    si.hStdError = err ? err : GetStdHandle(STD_ERROR_HANDLE);
+  }
+  PROCESS_INFORMATION pi = {};
+  std::vector<char> cmd(commandLine.begin(), commandLine.end());
+  cmd.push_back('\0');
+  result.started = CreateProcessA(appName, cmd.data(), nullptr, nullptr, /*inherit=*/TRUE, 0,
+                                  nullptr, cwd.empty() ? nullptr : cwd.c_str(), &si, &pi) != 0;
+  if (out) CloseHandle(out);
+  if (err) CloseHandle(err);
+  if (!result.started) return result;
+  if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+    result.finished = true;
+    GetExitCodeProcess(pi.hProcess, &result.exitCode);
+  } else {
+    TerminateProcess(pi.hProcess, 255);
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return result;
+}
+
+DebugRun RunUnderDebugger(const std::string& commandLine, const std::string& cwd,
+                          DWORD timeoutMs) {
+  DebugRun run;
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  std::vector<char> cmd(commandLine.begin(), commandLine.end());
+  cmd.push_back('\0');
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+                      nullptr, cwd.empty() ? nullptr : cwd.c_str(), &si, &pi))
+    return run;
+  run.started = true;
+  DWORD start = GetTickCount();
+  for (;;) {
+    DEBUG_EVENT ev = {};
+    if (!WaitForDebugEvent(&ev, 500)) {
+      if (GetTickCount() - start > timeoutMs) {
+        TerminateProcess(pi.hProcess, 255);
+      }
+      continue;
+    }
+    DWORD status = DBG_CONTINUE;
+    switch (ev.dwDebugEventCode) {
+      case OUTPUT_DEBUG_STRING_EVENT: {
+        const OUTPUT_DEBUG_STRING_INFO& info = ev.u.DebugString;
+        std::string text(info.nDebugStringLength, '\0');
+        SIZE_T got = 0;
+        ReadProcessMemory(pi.hProcess, info.lpDebugStringData, &text[0], text.size(), &got);
+        text.resize(got);
+        if (!text.empty() && text.back() == '\0') text.pop_back();
+        run.messages.push_back(text);
+        break;
+      }
+      case CREATE_PROCESS_DEBUG_EVENT:
+        if (ev.u.CreateProcessInfo.hFile) CloseHandle(ev.u.CreateProcessInfo.hFile);
+        break;
+      case LOAD_DLL_DEBUG_EVENT:
+        if (ev.u.LoadDll.hFile) CloseHandle(ev.u.LoadDll.hFile);
+        break;
+      case EXCEPTION_DEBUG_EVENT:
+        if (ev.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
+          status = DBG_EXCEPTION_NOT_HANDLED;
+        break;
+      case EXIT_PROCESS_DEBUG_EVENT:
+        run.exitCode = ev.u.ExitProcess.dwExitCode;
+        ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, DBG_CONTINUE);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        return run;
+    }
+    ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, status);
+  }
+}
+
+bool RegRead(HKEY root, const std::string& subKey, const std::string& value, std::string* data,
+             DWORD* type) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  DWORD t = 0, size = 0;
+  LONG r = RegQueryValueExA(key, value.c_str(), nullptr, &t, nullptr, &size);
+  std::string buffer(size, '\0');
+  if (r == ERROR_SUCCESS && size)
+    r = RegQueryValueExA(key, value.c_str(), nullptr, &t, reinterpret_cast<BYTE*>(&buffer[0]),
+                         &size);
+  RegCloseKey(key);
+  if (r != ERROR_SUCCESS) return false;
+  buffer.resize(size);
+  if (type) *type = t;
+  // Strings come back without their terminator, so tests compare texts.
+  if ((t == REG_SZ || t == REG_EXPAND_SZ) && !buffer.empty() && buffer.back() == '\0')
+    buffer.pop_back();
+  if (data) *data = buffer;
+  return true;
+}
+
+void RegWrite(HKEY root, const std::string& subKey, const std::string& value, DWORD type,
+              const void* data, DWORD size) {
+  HKEY key;
+  if (RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(key, value.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+  RegCloseKey(key);
+}
+
+void RegWriteSz(HKEY root, const std::string& subKey, const std::string& value,
+                const std::string& text) {
+  RegWrite(root, subKey, value, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+void RegDeleteValue(HKEY root, const std::string& subKey, const std::string& value) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  RegDeleteValueA(key, value.c_str());
+  RegCloseKey(key);
+}
+
+void RegDeleteKeyTree(HKEY root, const std::string& subKey) {
+  HKEY key;
+  if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  char name[256];
+  for (;;) {
+    DWORD n = sizeof name;
+    if (RegEnumKeyExA(key, 0, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    RegDeleteKeyTree(key, name);
+  }
+  RegCloseKey(key);
+  RegDeleteKeyA(root, subKey.c_str());
+}
+
+bool MakeDirs(const std::string& path) {
+  for (size_t i = 3; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+  }
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CopyTo(const std::string& from, const std::string& to) {
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFile(const std::string& path) {
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) return "";
+  std::string data;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
+  fclose(f);
+  return data;
+}
+
+bool WriteFile(const std::string& path, const std::string& data) {
+  FILE* f = fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = fwrite(data.data(), 1, data.size(), f) == data.size();
+  return fclose(f) == 0 && ok;
+}
+
+std::string TempDir() {
+  static int counter = 0;
+  char name[64];
+  snprintf(name, sizeof name, "C:\\kxtest\\t%lu_%d", GetCurrentProcessId(), ++counter);
+  MakeDirs(name);
+  return name;
+}
+
+DialogAnswerer::DialogAnswerer(std::vector<int> answers) : answers_(std::move(answers)) {
+  InitializeCriticalSection(&lock_);
+  thread_ = CreateThread(nullptr, 0, Thread, this, 0, nullptr);
+}
+
+DialogAnswerer::~DialogAnswerer() {
+  InterlockedExchange(&stop_, 1);
+  if (thread_) {
+    WaitForSingleObject(thread_, 5000);
+    CloseHandle(thread_);
+  }
+  DeleteCriticalSection(&lock_);
+}
+
+std::vector<DialogAnswerer::Box> DialogAnswerer::Seen() {
+  EnterCriticalSection(&lock_);
+  std::vector<Box> copy = seen_;
+  LeaveCriticalSection(&lock_);
+  return copy;
+}
+
+namespace {
+struct FindState {
+  DWORD pid;
+  HWND found;
+};
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
+  auto* state = reinterpret_cast<FindState*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  char cls[64] = {};
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (pid == state->pid && strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd)) {
+    state->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+DWORD WINAPI DialogAnswerer::Thread(void* param) {
+  auto* self = static_cast<DialogAnswerer*>(param);
+  HWND last = nullptr;
+  size_t next = 0;
+  while (!self->stop_) {
+    FindState state = {GetCurrentProcessId(), nullptr};
+    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&state));
+    if (state.found && state.found != last) {
+      Box box;
+      char text[2048] = {};
+      GetWindowTextA(state.found, text, sizeof text);
+      box.caption = text;
+      text[0] = '\0';
+      GetDlgItemTextA(state.found, 0xFFFF, text, sizeof text);
+      box.text = text;
+      EnterCriticalSection(&self->lock_);
+      self->seen_.push_back(box);
+      LeaveCriticalSection(&self->lock_);
+      int answer = self->answers_.empty() ? IDOK
+                   : next < self->answers_.size() ? self->answers_[next++]
+                                                  : self->answers_.back();
+      PostMessageA(state.found, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+      last = state.found;
+    }
+    Sleep(50);
+  }
+  return 0;
+}
+
+}  // namespace kxtest

@@ -1,0 +1,92 @@
+// Helpers for the Windows-side tests: they drive the real deliverables from
+// outside and look at what they did, as an installer or a user would.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace kxtest {
+
+// Environment set by scripts/wine-run.
+std::string Env(const char* name);
+// Full Windows path of a built file (deliverable, stand-in or test program).
+std::string BinPath(const std::string& file);
+
+struct RunResult {
+  bool started = false;
+  bool finished = false;  // false: killed at the time limit
+  DWORD exitCode = 0;
+};
+// Starts a command line (CreateProcessA, no application name unless given)
+// and waits for it. Standard output and error go to the given files when
+// not empty.
+RunResult Run(const std::string& commandLine, const std::string& cwd = "",
+              DWORD timeoutMs = 60000, const std::string& stdoutFile = "",
+              const std::string& stderrFile = "", const char* appName = nullptr);
+
+// Runs a program as its debugger and returns its OutputDebugStringA texts in
+// order.
+struct DebugRun {
+  bool started = false;
+  DWORD exitCode = 0;
+  std::vector<std::string> messages;
+};
+DebugRun RunUnderDebugger(const std::string& commandLine, const std::string& cwd = "",
+                          DWORD timeoutMs = 60000);
+
+// Registry.
+bool RegRead(HKEY root, const std::string& subKey, const std::string& value,
+             std::string* data, DWORD* type = nullptr);
+void RegWrite(HKEY root, const std::string& subKey, const std::string& value, DWORD type,
+              const void* data, DWORD size);
+void RegWriteSz(HKEY root, const std::string& subKey, const std::string& value,
+                const std::string& text);  // terminator counted
+void RegDeleteValue(HKEY root, const std::string& subKey, const std::string& value);
+void RegDeleteKeyTree(HKEY root, const std::string& subKey);
+
+// Files.
+bool MakeDirs(const std::string& path);
+bool CopyTo(const std::string& from, const std::string& to);
+bool FileExists(const std::string& path);
+std::string ReadFile(const std::string& path);  // "" when missing
+bool WriteFile(const std::string& path, const std::string& data);
+std::string TempDir();  // a fresh folder under C:\kxtest
+
+// Waits until a condition holds, polling every 50 ms.
+template <class F>
+bool WaitFor(F condition, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount() - start >= timeoutMs) return false;
+    Sleep(50);
+  }
+}
+
+// Answers the task-modal message boxes of this process from a second thread:
+// each box is recorded (caption and text) and answered with the next button
+// of the list (IDYES, IDNO, IDOK); with the list used up, the last is repeated.
+class DialogAnswerer {
+ public:
+  explicit DialogAnswerer(std::vector<int> answers);
+  ~DialogAnswerer();
+  DialogAnswerer(const DialogAnswerer&) = delete;
+  DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+  struct Box {
+    std::string caption;
+    std::string text;
+  };
+  // Boxes seen so far (stops the watcher first when stop is set).
+  std::vector<Box> Seen();
+
+ private:
+  static DWORD WINAPI Thread(void* self);
+  std::vector<int> answers_;
+  std::vector<Box> seen_;
+  CRITICAL_SECTION lock_;
+  HANDLE thread_ = nullptr;
+  volatile LONG stop_ = 0;
+};
+
+}  // namespace kxtest

@@ -1,0 +1,86 @@
+// Runs the real pathstamp.exe from a drive's root and from a deep folder and
+// reads what it recorded, as the launcher and the uninstaller would.
+#include <gtest/gtest.h>
+
+#include "installrecord.h"
+#include "kxtest.h"
+
+using namespace kxtest;
+
+namespace {
+
+struct Record {
+  std::string installPath, currentVersion, javaHome, microVersion, runtimeLib;
+};
+
+Record ReadRecord() {
+  Record r;
+  DWORD type = 0;
+  auto get = [&](const char* key, const char* value, std::string* out) {
+    if (!RegRead(HKEY_LOCAL_MACHINE, key, value, out, &type)) *out = "<absent>";
+    else EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << value;
+  };
+  get(KX_INSTALLATION_KEY, "InstallPath", &r.installPath);
+  get(KX_JRE_KEY, "CurrentVersion", &r.currentVersion);
+  get(KX_JRE_VERSION_KEY, "JavaHome", &r.javaHome);
+  get(KX_JRE_VERSION_KEY, "MicroVersion", &r.microVersion);
+  get(KX_JRE_VERSION_KEY, "RuntimeLib", &r.runtimeLib);
+  return r;
+}
+
+void Forget() {
+  RegDeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Veltrana");
+}
+
+void RunPathstampFrom(const std::string& folder) {
+  ASSERT_TRUE(MakeDirs(folder));
+  std::string exe = folder + (folder.back() == '\\' ? "" : "\\") + "pathstamp.exe";
+  ASSERT_TRUE(CopyTo(BinPath("pathstamp.exe"), exe)) << exe;
+  RunResult run = Run("\"" + exe + "\"", folder);
+  ASSERT_TRUE(run.started);
+  ASSERT_TRUE(run.finished);
+}
+
+TEST(Pathstamp, CleanMachineGetsAllFiveValuesAndASecondRunChangesNothing) {
+  Forget();
+  EXPECT_EQ(ReadRecord().installPath, "<absent>");
+  const std::string dir = "C:\\Program Files\\Veltrana\\Kestrix 2.0";
+  RunPathstampFrom(dir);
+  Record first = ReadRecord();
+  EXPECT_EQ(first.installPath, dir);
+  EXPECT_EQ(first.currentVersion, "1.2");
+  EXPECT_EQ(first.javaHome, dir + "\\jre");
+  EXPECT_EQ(first.microVersion, "2");
+  EXPECT_EQ(first.runtimeLib, dir + "\\jre\\bin\\classic\\jvm.dll");
+
+  RunPathstampFrom(dir);
+  Record second = ReadRecord();
+  EXPECT_EQ(second.installPath, first.installPath);
+  EXPECT_EQ(second.javaHome, first.javaHome);
+  EXPECT_EQ(second.runtimeLib, first.runtimeLib);
+}
+
+TEST(Pathstamp, DriveRootKeepsOneBackslashAndJavaHomeGetsTwo) {
+  Forget();
+  const std::string root = Env("KX_ROOTDRIVE") + "\\";
+  RunPathstampFrom(root);
+  Record r = ReadRecord();
+  EXPECT_EQ(r.installPath, root);
+  EXPECT_EQ(r.javaHome, root + "\\jre");
+  EXPECT_EQ(r.runtimeLib, root + "\\jre\\bin\\classic\\jvm.dll");
+}
+
+TEST(Pathstamp, OverwritesAnOlderRecordAndKeepsOtherValues) {
+  Forget();
+  RegWriteSz(HKEY_LOCAL_MACHINE, KX_INSTALLATION_KEY, "InstallPath", "C:\\old");
+  RegWriteSz(HKEY_LOCAL_MACHINE, KX_INSTALLATION_KEY, "online", "true");
+  const std::string dir = "C:\\a\\much\\deeper\\installation\\folder";
+  RunPathstampFrom(dir);
+  Record r = ReadRecord();
+  EXPECT_EQ(r.installPath, dir);
+  std::string online;
+  EXPECT_TRUE(RegRead(HKEY_LOCAL_MACHINE, KX_INSTALLATION_KEY, "online", &online));
+  EXPECT_EQ(online, "true");
+}
+
+}  // namespace
