@@ -144,3 +144,24 @@ function(kx_wine_gtest name)
   endif()
   kx_wine_test(${tname} COMMAND $<TARGET_FILE:${name}> ${A_ARGS} ${fwd})
 endfunction()
+
+# kx_def(target file.def.in): the export list of a DLL. In the template,
+# ${SC0}, ${SC4}, ${SC8}, ${SC12} stand for the stdcall decoration of an
+# internal name with that many argument bytes: "@N" on i686, nothing on
+# x86_64 (the 64-bit test build has no stdcall decoration).
+function(kx_def target in)
+  if(NOT WIN32)
+    return()
+  endif()
+  foreach(n 0 4 8 12 16)
+    if(KX_WIN_ARCH STREQUAL "x86_64")
+      set(SC${n} "")
+    else()
+      set(SC${n} "@${n}")
+    endif()
+  endforeach()
+  get_filename_component(name ${in} NAME_WE)
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/${name}.def)
+  configure_file(${in} ${out})
+  target_sources(${target} PRIVATE ${out})
+endfunction()
