@@ -13,7 +13,54 @@
 // Platform-neutral
 // ---------------------------------------------------------------------------
 
-// (Filled in by the process-table and token work.)
+// Process names and the performance-data block (process_names.cpp,
+// perf_block.cpp). The NT fill reads the block through these, so that a
+// block the registry hands back is never trusted: every offset and length
+// is checked against the size the query returned.
+
+// Title indices that Windows gives the base counters; used when the
+// counter-name list lacks "process" or "id process" (Wine's list does).
+constexpr uint32_t kPerfProcessObjectIndex = 230;
+constexpr uint32_t kPerfIdProcessCounterIndex = 784;
+constexpr size_t kPerfIndexTextCapacity = 16;  // decimal digits and NUL
+
+struct PerfCounterNames {
+  char processIndex[kPerfIndexTextCapacity];  // value name of the query, e.g. "230"
+  uint32_t idProcessIndex;
+};
+// Walks the "Counters" list (index, name, index, name, ..., empty string)
+// within size bytes and fills both indices, falling back to 230 and 784
+// for a name the list lacks.
+void ParseCounterNames(const char* list, size_t size, PerfCounterNames* names);
+
+// True when the block starts with "PERF" in UTF-16.
+bool PerfBlockHasSignature(const uint8_t* block, size_t size);
+
+// One process instance of the first object: where its UTF-16 name lies in
+// the block (offset in bytes, length in UTF-16 units without the NUL that
+// follows it) and its process id as the counter reads it.
+struct PerfProcessRecord {
+  size_t nameOffset;
+  size_t nameUnits;
+  uint32_t processId;
+};
+// Reads the first object of the block as the process object and writes at
+// most capacity records, in instance order. Returns the number written, or
+// 0 for a block that is malformed anywhere within the instances it would
+// read, or whose object has no counter with idCounterIndex.
+size_t ParsePerfProcessBlock(const uint8_t* block, size_t size, uint32_t idCounterIndex,
+                             PerfProcessRecord* records, size_t capacity);
+
+// The executable name of a record from its converted instance name:
+// names of up to 255 characters get ".exe"; longer ones (256 to 259) are
+// kept as they are, so the result always fits 260 bytes with its NUL.
+// Returns false when the name (plus NUL) doesn't fit capacity.
+bool FormExeNameFromInstance(const char* name, char* out, size_t capacity);
+
+// The file-name part of a path: the text after the last backslash, or all.
+const char* FileNamePart(const char* path);
+// Equal when equal but for the case of the ASCII letters A to Z.
+bool ExeNamesEqual(const char* a, const char* b);
 
 #ifdef _WIN32
 #include <windows.h>
@@ -51,10 +98,19 @@ extern ProcessTableState ProcessTable;
 // 1 = Windows 95/98, 2 = Windows NT, anything else is unsupported.
 DWORD GetPlatformFamily();
 
+// Refills ProcessTable and finds exeName, ignoring the case of A-Z. 1 and
+// *index written when found; 0 when not (index untouched); 1 without an
+// index on an unsupported platform, after message 2.
 int FindProcess(UINT* index, const char* exeName);
+// Windows 95/98: the tool-help snapshot, looked up by name at run time.
 UINT FillFromToolhelp(ProcessEntry* entries, UINT capacity);
+// Windows NT: the performance data; at most capacity - 1 records, 0 on any
+// failure, a malformed block included. Sleeps 2 s after a successful query.
 UINT FillFromPerformanceData(ProcessEntry* entries, UINT capacity);
+// Gives each record the last top-level window of its process that is not
+// an input-method window, and that window's title when it has one.
 void MatchWindows(ProcessEntry* entries, UINT count);
+// Failures go to OutputDebugStringA only.
 int EnableDebugPrivilege();
 
 // ---------------------------------------------------------------------------
@@ -94,6 +150,9 @@ int StopWebServerProcess(UINT index);
 // Token accumulator (tokens*.cpp)
 // ---------------------------------------------------------------------------
 
+// The collecting itself is platform-neutral (tokens.h); these are the
+// stdcall exports in front of it.
+#include "tokens.h"
 int KX_EXPORT_CC AddToken(const char* token);
 int KX_EXPORT_CC WriteTokens(const char* path);
 

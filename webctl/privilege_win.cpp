@@ -1,0 +1,41 @@
+#include "../common/scoped.h"
+#include "webctl.h"
+
+namespace {
+
+// The longest format (37 characters) with the longest %d (11) fits.
+constexpr size_t kDebugTextCapacity = 64;
+
+int ReportFailure(const char* format) {
+  char text[kDebugTextCapacity];
+  // wsprintfA rather than snprintf: the mingw snprintf would add some 20 KB
+  // to each DLL.
+  wsprintfA(text, format, static_cast<int>(GetLastError()));
+  OutputDebugStringA(text);
+  return 0;
+}
+
+}  // namespace
+
+// Lets the library terminate the web server on NT even when it runs under
+// another account. Failures go to the debugger only; the caller goes on.
+int EnableDebugPrivilege() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+    return ReportFailure("OpenProcessToken failed with %d\n");
+  ScopedHandle closer(token);
+  TOKEN_PRIVILEGES privileges;
+  ZeroMemory(&privileges, sizeof privileges);
+  if (!LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &privileges.Privileges[0].Luid))
+    return ReportFailure("LookupPrivilegeValue failed with %d\n");
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  static_assert(sizeof privileges == 16, "one privilege");
+  // The result says only that the call ran; GetLastError tells whether the
+  // privilege was granted (ERROR_NOT_ALL_ASSIGNED when it was not).
+  AdjustTokenPrivileges(token, /*DisableAllPrivileges=*/FALSE, &privileges, sizeof privileges,
+                        nullptr, nullptr);
+  if (GetLastError() != ERROR_SUCCESS)
+    return ReportFailure("AdjustTokenPrivileges failed with %d\n");
+  return 1;
+}
