@@ -1,0 +1,175 @@
+#include "properties.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "text_reader.h"
+
+namespace {
+
+constexpr size_t kKeyBuffer = kPropertyKeyMax + 1;
+constexpr size_t kValueBuffer = kPropertyValueMax + 1;
+
+void* HeapAllocate(PropertyAllocator*, int32_t size) {
+  return malloc(size > 0 ? static_cast<size_t>(size) : 1);
+}
+
+char* HeapDuplicate(PropertyAllocator*, const char* text) {
+  if (!text) text = "";
+  size_t length = strlen(text) + 1;
+  char* copy = static_cast<char*>(malloc(length));
+  if (copy) memcpy(copy, text, length);
+  return copy;
+}
+
+void HeapRelease(PropertyAllocator*, void* block) { free(block); }
+
+PropertyTable* NewTable(PropertyAllocator* allocator) {
+  auto* table = static_cast<PropertyTable*>(
+      allocator->Allocate(allocator, static_cast<int32_t>(sizeof(PropertyTable))));
+  if (table) table->count = 0;
+  return table;
+}
+
+// Every backslash goes and the character after it stays as it is; one at
+// the very end just goes. Returns the new length.
+size_t RemoveBackslashes(char* text, size_t length) {
+  char* read = static_cast<char*>(memchr(text, '\\', length));
+  if (!read) return length;
+  char* write = read;
+  char* const end = text + length;
+  while (read < end) {
+    // read points at a backslash: keep the character after it, then copy
+    // the plain run up to the next backslash.
+    if (++read == end) break;
+    *write++ = *read++;
+    char* next = static_cast<char*>(memchr(read, '\\', static_cast<size_t>(end - read)));
+    size_t plain = static_cast<size_t>((next ? next : end) - read);
+    memmove(write, read, plain);
+    write += plain;
+    read += plain;
+  }
+  return static_cast<size_t>(write - text);
+}
+
+// One or two line-end characters, CR or LF in either order.
+size_t StripLineEnd(const char* text, size_t length) {
+  for (int i = 0; i < 2 && length > 0; ++i) {
+    if (text[length - 1] != '\n' && text[length - 1] != '\r') break;
+    --length;
+  }
+  return length;
+}
+
+// Keeps an entry only when both texts could be copied: a half entry would
+// hand the runner a null to read.
+void Store(PropertyTable* table, PropertyAllocator* allocator, const char* key,
+           const char* value) {
+  if (table->count >= kPropertyCapacity) return;  // the first 2048 keys win
+  char* keyCopy = allocator->Duplicate(allocator, key);
+  if (!keyCopy) return;
+  char* valueCopy = allocator->Duplicate(allocator, value);
+  if (!valueCopy) {
+    allocator->Release(allocator, keyCopy);
+    return;
+  }
+  table->entries[table->count].key = keyCopy;
+  table->entries[table->count].value = valueCopy;
+  ++table->count;
+}
+
+void ReadEntries(PropertyTable* table, PropertyAllocator* allocator, TextReader* reader) {
+  char key[kKeyBuffer];
+  char value[kValueBuffer];
+  for (;;) {
+    int c = reader->Get();
+    if (c < 0) return;
+    if (c == '#') {
+      do c = reader->Get();
+      while (c >= 0 && c != '\n' && c != '\r');
+      continue;
+    }
+    if (c == '\n' || c == '\r') continue;
+
+    // The first character is the key's even when it is "=" or a blank; the
+    // key then runs to the next "=", across line ends.
+    key[0] = static_cast<char>(c);
+    size_t kept = 0;
+    if (!reader->ReadThrough('=', key + 1, kPropertyKeyMax - 1, &kept)) {
+      return;  // no "=" before the end: not an entry
+    }
+    key[1 + kept] = '\0';
+
+    // The rest of the line; at the end of the file right after the "=" the
+    // value is empty.
+    size_t length = reader->ReadLine(value, kPropertyValueMax);
+    bool wholeLine = length > 0 && value[length - 1] == '\n';
+    if (!wholeLine) {
+      size_t ignored;
+      reader->ReadThrough('\n', nullptr, 0, &ignored);  // the over-long rest
+    }
+    // A NUL byte ends the text as the table will hold it.
+    if (const void* nul = memchr(value, '\0', length))
+      length = static_cast<size_t>(static_cast<const char*>(nul) - value);
+    length = RemoveBackslashes(value, length);
+    length = StripLineEnd(value, length);
+    value[length] = '\0';
+    Store(table, allocator, key, value);
+  }
+}
+
+size_t ReadFromFile(void* context, char* buffer, size_t capacity) {
+  return fread(buffer, 1, capacity, static_cast<FILE*>(context));
+}
+
+struct FileCloser {
+  FILE* file;
+  ~FileCloser() { fclose(file); }
+};
+
+}  // namespace
+
+void InitDefaultPropertyAllocator(PropertyAllocator* allocator) {
+  allocator->Allocate = HeapAllocate;
+  allocator->Duplicate = HeapDuplicate;
+  allocator->Release = HeapRelease;
+}
+
+PropertyTable* ParsePropertiesFrom(PropertyAllocator* allocator, const PropertySource* source) {
+  PropertyTable* table = NewTable(allocator);
+  if (!table) return nullptr;
+  TextReader reader(source);
+  ReadEntries(table, allocator, &reader);
+  return table;
+}
+
+PropertyTable* ParseProperties(PropertyAllocator* allocator, const char* path) {
+  PropertyTable* table = NewTable(allocator);
+  if (!table) return nullptr;
+  // Binary: the reader does the text-mode translation itself.
+  FILE* file = path ? fopen(path, "rb") : nullptr;
+  if (!file) {
+    allocator->Release(allocator, table);
+    return nullptr;
+  }
+  FileCloser closer{file};
+  PropertySource source = {ReadFromFile, file};
+  TextReader reader(&source);
+  ReadEntries(table, allocator, &reader);
+  return table;
+}
+
+PropertyTable* LoadProperties(const char* path) {
+  PropertyAllocator heap;  // lives only for this call; the table keeps no reference
+  InitDefaultPropertyAllocator(&heap);
+  return ParseProperties(&heap, path);
+}
+
+char* GetProperty(const PropertyTable* table, const char* key) {
+  if (!table || !key) return nullptr;
+  for (int32_t i = 0; i < table->count && i < kPropertyCapacity; ++i) {
+    if (strcmp(table->entries[i].key, key) == 0) return table->entries[i].value;
+  }
+  return nullptr;
+}

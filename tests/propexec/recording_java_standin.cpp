@@ -1,0 +1,61 @@
+// Stand-in for the Java executable that a properties file names: it records
+// what the runner gave it and exits. Environment (inherited through the
+// runner):
+//   KX_RECORD_FILE     where to write the record (absent: standard output)
+//   KX_RECORD_EXIT     the exit status to return (default 0)
+//   KX_RECORD_WAIT_MS  how long to wait before recording, as a slow child
+// The record has one line each: commandLine=, CLASSPATH=, PATH=,
+// currentDirectory=; an unset variable is written as "NAME (unset)".
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
+
+namespace {
+
+bool Get(const char* name, std::string* value) {
+  SetLastError(ERROR_SUCCESS);
+  DWORD size = GetEnvironmentVariableA(name, nullptr, 0);
+  if (size == 0) {
+    if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
+    value->clear();  // set, but empty
+    return true;
+  }
+  value->assign(size, '\0');
+  DWORD got = GetEnvironmentVariableA(name, &(*value)[0], size);
+  value->resize(got < size ? got : 0);
+  return true;
+}
+
+void Line(std::string* out, const char* name) {
+  std::string value;
+  if (Get(name, &value)) *out += std::string(name) + "=" + value + "\n";
+  else *out += std::string(name) + " (unset)\n";
+}
+
+}  // namespace
+
+int main() {
+  std::string text;
+  if (Get("KX_RECORD_WAIT_MS", &text)) Sleep(static_cast<DWORD>(atoi(text.c_str())));
+
+  std::string record = std::string("commandLine=") + GetCommandLineA() + "\n";
+  Line(&record, "CLASSPATH");
+  Line(&record, "PATH");
+  char cwd[MAX_PATH * 4];
+  DWORD n = GetCurrentDirectoryA(sizeof cwd, cwd);
+  record += "currentDirectory=" + std::string(cwd, n < sizeof cwd ? n : 0) + "\n";
+
+  std::string file;
+  FILE* out = Get("KX_RECORD_FILE", &file) && !file.empty() ? fopen(file.c_str(), "wb") : stdout;
+  if (out) {
+    fwrite(record.data(), 1, record.size(), out);
+    if (out != stdout) fclose(out);
+    else fflush(out);
+  }
+  int status = 0;
+  if (Get("KX_RECORD_EXIT", &text)) status = atoi(text.c_str());
+  return status;
+}
