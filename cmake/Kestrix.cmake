@@ -146,22 +146,28 @@ function(kx_wine_gtest name)
 endfunction()
 
 # kx_def(target file.def.in): the export list of a DLL. In the template,
-# ${SC0}, ${SC4}, ${SC8}, ${SC12} stand for the stdcall decoration of an
-# internal name with that many argument bytes: "@N" on i686, nothing on
-# x86_64 (the 64-bit test build has no stdcall decoration).
+# ${SC0}, ${SC4}, ${SC8}, ${SC12}, ${SC16} stand for the stdcall decoration
+# of an internal name with that many argument bytes: "@N" on i686, nothing
+# on x86_64 (the 64-bit test build has no stdcall decoration). Only these
+# are replaced: decorated export names are full of '@'.
 function(kx_def target in)
   if(NOT WIN32)
     return()
   endif()
+  if(NOT IS_ABSOLUTE ${in})
+    set(in ${CMAKE_CURRENT_SOURCE_DIR}/${in})
+  endif()
+  file(READ ${in} text)
   foreach(n 0 4 8 12 16)
     if(KX_WIN_ARCH STREQUAL "x86_64")
-      set(SC${n} "")
+      string(REPLACE "\${SC${n}}" "" text "${text}")
     else()
-      set(SC${n} "@${n}")
+      string(REPLACE "\${SC${n}}" "@${n}" text "${text}")
     endif()
   endforeach()
   get_filename_component(name ${in} NAME_WE)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${name}.def)
-  configure_file(${in} ${out})
+  file(GENERATE OUTPUT ${out} CONTENT "${text}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${in})
   target_sources(${target} PRIVATE ${out})
 endfunction()

@@ -1,0 +1,71 @@
+// UninstInitialize on Windows NT: the service manager's removal command is
+// started hidden from the installation's bin folder, and the hook pauses
+// after it. Nothing runs, so ShutdownService has nothing to stop.
+#include "hook_fixture.h"
+
+using namespace kxtest;
+using namespace tearhook_test;
+
+namespace {
+
+ULONGLONG Now() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class NtRemoval : public HookTest {};
+
+TEST_F(NtRemoval, StartsTheLongestRemovalCommandThatFitsAndNoCutOne) {
+  SetOnline("true");
+  SetList("C:\\w3\\sspifilt.dll,C:\\Servana\\bin\\servana.dll");
+  // InstallPath spelled with 482 characters: the command takes 511 bytes and
+  // its terminator the 512th.
+  std::string root, path;
+  LongSpelling(482, &root, &path);
+  std::string record = Install(root, path);
+  EXPECT_EQ(Init(), 0);
+  ULONGLONG returned = Now();
+  EXPECT_EQ(List(), "C:\\w3\\sspifilt.dll");
+
+  const std::string command = path + "\\bin\\smon.exe -r smon-default";
+  ASSERT_EQ(command.size(), 511u);
+  std::string r = Record(record);
+  EXPECT_EQ(Count(r, "command "), 1u) << r;
+  // Wine puts quotes around a program path with blanks that it found by
+  // trying the words of an unquoted command line; Windows passes the line on
+  // as it is. The title shows the command as the hook formed it.
+  const std::string quoted = "\"" + path + "\\bin\\smon.exe\" -r smon-default";
+  EXPECT_TRUE(r.find("command " + command + "\n") != std::string::npos ||
+              r.find("command " + quoted + "\n") != std::string::npos)
+      << r;
+  EXPECT_NE(r.find("flags 41\n"), std::string::npos) << r;  // USESHOWWINDOW | FORCEONFEEDBACK
+  EXPECT_NE(r.find("show 0\n"), std::string::npos) << r;    // SW_HIDE
+  EXPECT_NE(r.find("title " + command + "\n"), std::string::npos) << r;
+  // The hook returned well after the command had started: it paused. (The
+  // margin allows for a slow process start on a loaded machine.)
+  size_t at = r.find("started ");
+  ASSERT_NE(at, std::string::npos);
+  ULONGLONG started = _strtoui64(r.c_str() + at + 8, nullptr, 10);
+  EXPECT_GT(static_cast<LONGLONG>(returned - started), 5000000LL) << "less than 0.5 s";
+
+  // One character more: the command would be cut to "... -r smon-defaul",
+  // which the stand-in would run. Nothing is started instead.
+  DeleteFileA(record.c_str());
+  SetList("a.dll,servana.dll");
+  std::string longer;
+  LongSpelling(483, &root, &longer);
+  record = Install(root, longer);
+  EXPECT_EQ(Init(), 0);
+  EXPECT_EQ(List(), "a.dll");
+  Sleep(500);
+  EXPECT_EQ(Record(record), "");
+}
+
+}  // namespace

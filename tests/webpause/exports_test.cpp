@@ -1,0 +1,233 @@
+// Loads the real webpause.dll as the installer does and checks what it
+// offers: the export table, the token collection, the string tables and the
+// version resource.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "kxtest.h"
+#include "webpause_texts.h"
+
+using namespace kxtest;
+
+namespace {
+
+typedef int(__stdcall* TextArgument)(const char*);
+
+class Webpause : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    module_ = LoadLibraryA(BinPath("webpause.dll").c_str());
+    ASSERT_NE(module_, nullptr) << GetLastError();
+    addToken_ = reinterpret_cast<TextArgument>(GetProcAddress(module_, "AddToken"));
+    writeTokens_ = reinterpret_cast<TextArgument>(GetProcAddress(module_, "WriteTokens"));
+    ASSERT_NE(addToken_, nullptr);
+    ASSERT_NE(writeTokens_, nullptr);
+    dir_ = TempDir();
+  }
+  void TearDown() override {
+    if (module_) FreeLibrary(module_);
+  }
+  int Add(const char* token) { return addToken_(token); }
+  int Write(const std::string& path) { return writeTokens_(path.c_str()); }
+
+  HMODULE module_ = nullptr;
+  TextArgument addToken_ = nullptr;
+  TextArgument writeTokens_ = nullptr;
+  std::string dir_;
+};
+
+// Every name in the loaded image's export directory.
+std::set<std::string> ExportNames(HMODULE module, DWORD* functionCount) {
+  auto base = reinterpret_cast<const BYTE*>(module);
+  auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  std::set<std::string> names;
+  *functionCount = 0;
+  if (dir.VirtualAddress == 0) return names;
+  auto exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+  auto nameRvas = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+    names.insert(reinterpret_cast<const char*>(base + nameRvas[i]));
+  *functionCount = exports->NumberOfFunctions;
+  return names;
+}
+
+TEST_F(Webpause, ExportsExactlyTheFourNamesTheInstallerLooksFor) {
+  DWORD functions = 0;
+  std::set<std::string> expected = {"ShutdownService", "?StartServiceA@@YGHXZ", "AddToken",
+                                    "WriteTokens"};
+  EXPECT_EQ(ExportNames(module_, &functions), expected);
+  EXPECT_EQ(functions, 4u);  // no export by ordinal only
+  for (const std::string& name : expected)
+    EXPECT_NE(GetProcAddress(module_, name.c_str()), nullptr) << name;
+  for (const char* absent : {"StartServiceA", "RestartWebServer", "DllMain", "AddToken@4",
+                             "_AddToken@4", "ShutdownService@0", "?AddToken@@YGHPBD@Z"})
+    EXPECT_EQ(GetProcAddress(module_, absent), nullptr) << absent;
+}
+
+#if defined(__i386__)
+// Calls fn(arg) the way a stdcall caller does and gives how far the stack
+// pointer moved: 0 when the callee removed its argument.
+long StackDrift(TextArgument fn, const char* arg) {
+  long drift;
+  asm volatile(
+      "movl %%esp, %%esi\n\t"
+      "pushl %[arg]\n\t"
+      "call *%[fn]\n\t"
+      "movl %%esp, %%edx\n\t"
+      "subl %%esi, %%edx\n\t"
+      "movl %%esi, %%esp\n\t"
+      : "=&d"(drift)
+      : [fn] "b"(fn), [arg] "D"(arg)
+      : "eax", "ecx", "esi", "memory", "cc");
+  return drift;
+}
+
+TEST_F(Webpause, TokenExportsRemoveTheirArgument) {
+  EXPECT_EQ(StackDrift(addToken_, ""), 0);
+  EXPECT_EQ(StackDrift(addToken_, "x"), 0);
+  EXPECT_EQ(StackDrift(writeTokens_, (dir_ + "\\drift.txt").c_str()), 0);
+}
+#endif
+
+TEST_F(Webpause, WritingBeforeAnyCollectionCreatesNothing) {
+  const std::string file = dir_ + "\\tokens.txt";
+  EXPECT_EQ(Add("dropped"), 1);
+  EXPECT_EQ(Write(file), 0);
+  EXPECT_FALSE(FileExists(file));
+}
+
+TEST_F(Webpause, CollectedTokensAreAppendedAsTheyCame) {
+  const std::string file = dir_ + "\\tokens.txt";
+  EXPECT_EQ(Add("before"), 1);  // dropped: no collection yet
+  EXPECT_EQ(Add(""), 1);
+  for (const char* t : {"a", "b", "c"}) EXPECT_EQ(Add(t), 1);
+  EXPECT_EQ(Write(file), 1);
+  EXPECT_EQ(ReadFile(file), "abc");
+  EXPECT_EQ(Write(file), 1);
+  EXPECT_EQ(ReadFile(file), "abcabc");
+
+  EXPECT_EQ(Add(""), 1);  // throws the text away
+  EXPECT_EQ(Add("line\n"), 1);
+  EXPECT_EQ(Write(file), 1);
+  EXPECT_EQ(ReadFile(file), "abcabcline\r\n");  // text mode
+}
+
+TEST_F(Webpause, AnEmptyCollectionCreatesAnEmptyFileAndAnUnopenablePathFails) {
+  const std::string file = dir_ + "\\empty.txt";
+  EXPECT_EQ(Add(""), 1);
+  EXPECT_EQ(Write(file), 1);
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_EQ(ReadFile(file), "");
+  EXPECT_EQ(Write(dir_ + "\\no such folder\\t.txt"), 0);
+  EXPECT_EQ(Write(dir_), 0);  // a folder
+}
+
+TEST_F(Webpause, AnOverlongTextIsCutAt4095Characters) {
+  const std::string file = dir_ + "\\long.txt";
+  EXPECT_EQ(Add(""), 1);
+  std::string chunk(1000, 'k');
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Add(chunk.c_str()), 1);
+  EXPECT_EQ(Add("more"), 1);
+  EXPECT_EQ(Write(file), 1);
+  EXPECT_EQ(ReadFile(file), std::string(4095, 'k'));
+  // The DLL is still sound after the cut: a new collection works.
+  EXPECT_EQ(Add(""), 1);
+  EXPECT_EQ(Add("after"), 1);
+  EXPECT_EQ(Write(file), 1);
+  EXPECT_EQ(ReadFile(file), std::string(4095, 'k') + "after");
+}
+
+TEST_F(Webpause, ReloadingStartsIdleAgain) {
+  const std::string file = dir_ + "\\reload.txt";
+  EXPECT_EQ(Add(""), 1);
+  EXPECT_EQ(Add("x"), 1);
+  ASSERT_TRUE(FreeLibrary(module_));
+  module_ = nullptr;
+  ASSERT_EQ(GetModuleHandleA("webpause.dll"), nullptr) << "still loaded";
+  SetUp();
+  EXPECT_EQ(Write(file), 0);
+  EXPECT_FALSE(FileExists(file));
+}
+
+// --- resources -------------------------------------------------------------
+
+std::wstring Wide(const char* utf8) {
+  wchar_t buffer[1024];
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, buffer, 1024);
+  return n > 0 ? std::wstring(buffer, n - 1) : L"<bad>";
+}
+
+// Ids 1 to 6 (and nothing else in the block of ids 0-15) in one language.
+std::vector<std::wstring> StringBlock(HMODULE module, WORD language) {
+  std::vector<std::wstring> texts;
+  HRSRC found = FindResourceExA(module, RT_STRING, MAKEINTRESOURCEA(1), language);
+  if (!found) return texts;
+  auto p = static_cast<const WCHAR*>(LockResource(LoadResource(module, found)));
+  for (int id = 0; id < 16; ++id) {
+    WORD length = *p++;
+    texts.emplace_back(p, length);
+    p += length;
+  }
+  return texts;
+}
+
+TEST_F(Webpause, StringTablesHoldTheInstallationTextsInBothLanguages) {
+  std::vector<std::wstring> en = StringBlock(module_, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+  std::vector<std::wstring> ja = StringBlock(module_, MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
+  ASSERT_EQ(en.size(), 16u);
+  ASSERT_EQ(ja.size(), 16u);
+  for (int id = 0; id < 16; ++id) {
+    EXPECT_EQ(en[id], Wide(id <= 6 ? webpause_texts::kEnglish[id] : "")) << "English id " << id;
+    EXPECT_EQ(ja[id], Wide(id <= 6 ? webpause_texts::kJapanese[id] : "")) << "Japanese id " << id;
+  }
+  // No string table beyond ids 0-15.
+  EXPECT_EQ(FindResourceA(module_, MAKEINTRESOURCEA(2), RT_STRING), nullptr);
+}
+
+TEST_F(Webpause, VersionResourceReadsBackAsTheInstallerShowsIt) {
+  std::string path = BinPath("webpause.dll");
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+  ASSERT_GT(size, 0u);
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+
+  WORD* translation = nullptr;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &length));
+  ASSERT_EQ(length, 4u);  // one language only
+  EXPECT_EQ(translation[0], 0x0409);
+  EXPECT_EQ(translation[1], 0x04B0);
+
+  const std::pair<const char*, const char*> fields[] = {
+      {"CompanyName", "Veltrana"},          {"FileDescription", "webpause"},
+      {"FileVersion", "1, 0, 0, 1"},        {"InternalName", "webpause"},
+      {"OriginalFilename", "webpause.dll"}, {"ProductName", "Veltrana webpause"},
+      {"ProductVersion", "1, 0, 0, 1"},
+  };
+  for (const auto& field : fields) {
+    char* value = nullptr;
+    std::string key = std::string("\\StringFileInfo\\040904B0\\") + field.first;
+    ASSERT_TRUE(VerQueryValueA(info.data(), key.c_str(), reinterpret_cast<void**>(&value),
+                               &length))
+        << field.first;
+    EXPECT_STREQ(value, field.second) << field.first;
+  }
+}
+
+}  // namespace
