@@ -140,10 +140,14 @@ int LoadMessageText(HINSTANCE instance, UINT id, char* buffer, int size);
 // Web server stop and restart (service_win.cpp)
 // ---------------------------------------------------------------------------
 
+// The exports have C linkage so that the DLLs' .def files name them plainly
+// (Name@N on 32-bit) and map them to the installer's names.
+extern "C" {
 int KX_EXPORT_CC ShutdownService();
 // Exported as ?StartServiceA@@YGHXZ; named otherwise inside, since the
 // platform's StartServiceA (winsvc.h) has the plain name.
 int KX_EXPORT_CC RestartWebServer();
+}
 int StopWebServerProcess(UINT index);
 
 // ---------------------------------------------------------------------------
@@ -153,7 +157,9 @@ int StopWebServerProcess(UINT index);
 // The collecting itself is platform-neutral (tokens.h); these are the
 // stdcall exports in front of it.
 #include "tokens.h"
+extern "C" {
 int KX_EXPORT_CC AddToken(const char* token);
 int KX_EXPORT_CC WriteTokens(const char* path);
+}
 
 #endif  // _WIN32
