@@ -7,32 +7,15 @@
 # no processes.
 step "Installer pause: webpause stops a stand-in web server, restarts it, and appends tokens to a file"
 
-# The question needs a display. When the demo was started from one, the
-# person at it answers; otherwise a virtual display is used and the stand-in
-# installer answers Yes itself. A Wine prefix whose server started without a
-# display stays without one, so the server is restarted around this step.
-pause_display=$(tr '\0' '\n' </proc/$$/environ 2>/dev/null | sed -n 's/^DISPLAY=//p' | head -1)
-pause_xvfb=""
+# The question needs a display (scripts/demo provides one); with nobody at
+# it, the stand-in installer answers Yes itself.
 pause_answer=()
-if [ -z "$pause_display" ]; then
-  pause_fifo=$DEMO/pause-displayfd
-  rm -f "$pause_fifo"; mkfifo "$pause_fifo"
-  Xvfb -displayfd 7 -nolisten tcp -screen 0 1024x768x24 7>"$pause_fifo" >/dev/null 2>&1 &
-  pause_xvfb=$!
-  read -r -t 20 pause_dnum <"$pause_fifo" || pause_dnum=""
-  rm -f "$pause_fifo"
-  pause_display=${pause_dnum:+:$pause_dnum}
-  pause_answer=(--answer yes)
-fi
-"$KX_WINESERVER" -k 2>/dev/null || true
-"$KX_WINESERVER" -w 2>/dev/null || true
-export DISPLAY=$pause_display
-"$KX_WINESERVER" -p
+[ "$DEMO_PERSON" = 1 ] || pause_answer=(--answer yes)
 
 if [ -z "$DISPLAY" ]; then
   say "no display could be started: the question can't be asked, step skipped"
 else
-  if [ -n "$pause_xvfb" ]; then
+  if [ "$DEMO_PERSON" = 0 ]; then
     say "nobody at a display: the stand-in installer answers the question with Yes"
   else
     say "the question appears on your display ($DISPLAY): answer it"
@@ -57,8 +40,7 @@ else
   say "stand-in web server running: C:\\windows\\system32\\inetsrv\\inetinfo.exe (with a window)"
 
   say "run: standin_installer.exe ${pause_answer[*]} shutdown"
-  win 'C:\kxsetup\standin_installer.exe' "${pause_answer[@]}" shutdown </dev/null |
-    tr -d '\r' | sed 's/^/   /' || true
+  win_show 'C:\kxsetup\standin_installer.exe' "${pause_answer[@]}" shutdown
   for _ in $(seq 50); do kill -0 "$server_job" 2>/dev/null || break; sleep 0.1; done
   if server_lines | grep -q '^WM_CLOSE'; then
     say "the web server got WM_CLOSE at its window$(kill -0 "$server_job" 2>/dev/null || echo ' and has ended')"
@@ -68,8 +50,8 @@ else
 
   : >"$server_record"
   say "run: standin_installer.exe ${pause_answer[*]} restart"
-  win 'C:\kxsetup\standin_installer.exe' "${pause_answer[@]}" restart </dev/null |
-    tr -d '\r' | sed 's/^/   /' || true
+  win_show 'C:\kxsetup\standin_installer.exe' "${pause_answer[@]}" restart
+  for _ in $(seq 50); do server_lines | grep -q '^start ' && break; sleep 0.1; done
   started=$(server_lines | sed -n 's/^start //p' | head -1)
   if [ -n "$started" ]; then
     say "the web server runs again, started as: $started"
@@ -78,20 +60,17 @@ else
   fi
 
   say "run: standin_installer.exe with tokens, then WriteTokens twice"
-  win 'C:\kxsetup\standin_installer.exe' "${pause_answer[@]}" 'token=dropped: no collection yet' \
+  win_show 'C:\kxsetup\standin_installer.exe' "${pause_answer[@]}" 'token=dropped: no collection yet' \
     token= 'token=Kestrix 2.0 installed in ' "token=$KX_HOME_WIN" $'token=\n' \
-    'write=C:\kxsetup\install-note.txt' 'write=C:\kxsetup\install-note.txt' </dev/null |
-    tr -d '\r' | sed 's/^/   /' || true
+    'write=C:\kxsetup\install-note.txt' 'write=C:\kxsetup\install-note.txt'
   say "C:\\kxsetup\\install-note.txt (\\r\\n marks the line ends the text mode wrote):"
   sed 's/\r$/\\r\\n/' "$DRIVE_C/kxsetup/install-note.txt" | sed 's/^/     /'
   win reg delete 'HKCU\Software\Wine\AppDefaults\standin_installer.exe' /f >/dev/null 2>&1 || true
   unset KX_WEBSERVER_RECORD
 fi
 
-# Back to the display-less prefix the other steps expect (this also ends
-# the restarted stand-in web server).
+# End the restarted stand-in web server (and everything else of the prefix)
+# before the uninstall step.
 "$KX_WINESERVER" -k 2>/dev/null || true
 "$KX_WINESERVER" -w 2>/dev/null || true
-unset DISPLAY
-[ -n "$pause_xvfb" ] && kill "$pause_xvfb" 2>/dev/null
 "$KX_WINESERVER" -p

@@ -28,8 +28,7 @@ say "nothing else runs: ShutdownService finds no service manager or web server t
 say "(and Wine's NT performance data lists no processes anyway), so no question is asked"
 say "run: tearhook_standin_uninstaller.exe --answer yes C:\\kxuninst\\tearhook.dll"
 say "     (it calls UninstInitialize, then UninstUnInitialize, as the uninstaller does)"
-win 'C:\kxuninst\tearhook_standin_uninstaller.exe' --answer yes 'C:\kxuninst\tearhook.dll' |
-  sed 's/^/   /' || true
+win_show 'C:\kxuninst\tearhook_standin_uninstaller.exe' --answer yes 'C:\kxuninst\tearhook.dll'
 say "filter list after:"
 reg_show "$filter_key" "Filter DLLs"
 smon_field() { tr -d '\r' <"$smon_record" | sed -n "s/^$1 //p" | head -1; }
