@@ -9,6 +9,7 @@
 
 #include "hook_fixture.h"
 #include "kxtest.h"
+#include "kxtest_resources.h"
 #include "tearhook_texts.h"
 
 using namespace kxtest;
@@ -94,72 +95,22 @@ TEST_F(Image, HooksRemoveTheirThreeArgumentsFromTheStack) {
 }
 #endif
 
-// One RT_STRING block (ids 0 to 15) of the given language, as UTF-16 texts.
-std::wstring LoadFromBlock(HMODULE module, WORD language, int id) {
-  HRSRC info = FindResourceExA(module, MAKEINTRESOURCEA(6) /*RT_STRING*/,
-                               MAKEINTRESOURCEA(id / 16 + 1), language);
-  if (!info) return L"<no block>";
-  auto p = static_cast<const WCHAR*>(LockResource(LoadResource(module, info)));
-  for (int i = 0; i < id % 16; ++i) p += 1 + *p;
-  return std::wstring(p + 1, *p);
-}
-
-std::wstring Wide(const char* utf8) {
-  WCHAR buffer[1024];
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, buffer, 1024);
-  return std::wstring(buffer, n > 0 ? n - 1 : 0);
-}
-
 TEST_F(Image, StringTablesHoldTheUninstallTextsInEnglishAndJapanese) {
   const WORD english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);  // 1033
   const WORD japanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);   // 1041
-  for (int id = 1; id <= kTextCount; ++id) {
-    EXPECT_TRUE(LoadFromBlock(module_, english, id) == Wide(kEnglishTexts[id])) << "en " << id;
-    EXPECT_TRUE(LoadFromBlock(module_, japanese, id) == Wide(kJapaneseTexts[id])) << "ja " << id;
+  std::vector<std::wstring> en = StringTableBlock(module_, english);
+  std::vector<std::wstring> ja = StringTableBlock(module_, japanese);
+  ASSERT_EQ(en.size(), 16u);
+  ASSERT_EQ(ja.size(), 16u);
+  for (int id = 0; id < 16; ++id) {
+    bool listed = id >= 1 && id <= kTextCount;
+    EXPECT_TRUE(en[id] == Wide(listed ? kEnglishTexts[id] : "")) << "en " << id;
+    EXPECT_TRUE(ja[id] == Wide(listed ? kJapaneseTexts[id] : "")) << "ja " << id;
   }
-  EXPECT_TRUE(LoadFromBlock(module_, english, 0).empty());
-  EXPECT_TRUE(LoadFromBlock(module_, english, 7).empty());
-}
-
-std::string VersionString(const std::vector<BYTE>& info, const char* name) {
-  char* value = nullptr;
-  UINT length = 0;
-  std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
-  if (!VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length))
-    return "<absent>";
-  return std::string(value, length && value[length - 1] == '\0' ? length - 1 : length);
 }
 
 TEST_F(Image, VersionResourceNamesTearhook) {
-  std::string path = BinPath("tearhook.dll");
-  DWORD handle = 0;
-  DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
-  ASSERT_GT(size, 0u);
-  std::vector<BYTE> info(size);
-  ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
-
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT length = 0;
-  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
-
-  WORD* translation = nullptr;
-  ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
-                             reinterpret_cast<void**>(&translation), &length));
-  ASSERT_EQ(length, 4u);
-  EXPECT_EQ(translation[0], 0x0409);
-  EXPECT_EQ(translation[1], 0x04B0);
-
-  EXPECT_EQ(VersionString(info, "CompanyName"), "Veltrana");
-  EXPECT_EQ(VersionString(info, "FileDescription"), "tearhook");
-  EXPECT_EQ(VersionString(info, "FileVersion"), "1, 0, 0, 1");
-  EXPECT_EQ(VersionString(info, "InternalName"), "tearhook");
-  EXPECT_EQ(VersionString(info, "OriginalFilename"), "tearhook.dll");
-  EXPECT_EQ(VersionString(info, "ProductName"), "Veltrana tearhook");
-  EXPECT_EQ(VersionString(info, "ProductVersion"), "1, 0, 0, 1");
+  ExpectProductVersionResource(BinPath("tearhook.dll"), "tearhook");
 }
 
 }  // namespace

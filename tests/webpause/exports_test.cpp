@@ -7,6 +7,7 @@
 #include <string>
 
 #include "kxtest.h"
+#include "kxtest_resources.h"
 #include "webpause_texts.h"
 
 using namespace kxtest;
@@ -156,29 +157,9 @@ TEST_F(Webpause, ReloadingStartsIdleAgain) {
 
 // --- resources -------------------------------------------------------------
 
-std::wstring Wide(const char* utf8) {
-  wchar_t buffer[1024];
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, buffer, 1024);
-  return n > 0 ? std::wstring(buffer, n - 1) : L"<bad>";
-}
-
-// Ids 1 to 6 (and nothing else in the block of ids 0-15) in one language.
-std::vector<std::wstring> StringBlock(HMODULE module, WORD language) {
-  std::vector<std::wstring> texts;
-  HRSRC found = FindResourceExA(module, RT_STRING, MAKEINTRESOURCEA(1), language);
-  if (!found) return texts;
-  auto p = static_cast<const WCHAR*>(LockResource(LoadResource(module, found)));
-  for (int id = 0; id < 16; ++id) {
-    WORD length = *p++;
-    texts.emplace_back(p, length);
-    p += length;
-  }
-  return texts;
-}
-
 TEST_F(Webpause, StringTablesHoldTheInstallationTextsInBothLanguages) {
-  std::vector<std::wstring> en = StringBlock(module_, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-  std::vector<std::wstring> ja = StringBlock(module_, MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
+  std::vector<std::wstring> en = StringTableBlock(module_, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+  std::vector<std::wstring> ja = StringTableBlock(module_, MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
   ASSERT_EQ(en.size(), 16u);
   ASSERT_EQ(ja.size(), 16u);
   for (int id = 0; id < 16; ++id) {
@@ -190,44 +171,7 @@ TEST_F(Webpause, StringTablesHoldTheInstallationTextsInBothLanguages) {
 }
 
 TEST_F(Webpause, VersionResourceReadsBackAsTheInstallerShowsIt) {
-  std::string path = BinPath("webpause.dll");
-  DWORD handle = 0;
-  DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
-  ASSERT_GT(size, 0u);
-  std::vector<char> info(size);
-  ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
-
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT length = 0;
-  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
-  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
-
-  WORD* translation = nullptr;
-  ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
-                             reinterpret_cast<void**>(&translation), &length));
-  ASSERT_EQ(length, 4u);  // one language only
-  EXPECT_EQ(translation[0], 0x0409);
-  EXPECT_EQ(translation[1], 0x04B0);
-
-  const std::pair<const char*, const char*> fields[] = {
-      {"CompanyName", "Veltrana"},          {"FileDescription", "webpause"},
-      {"FileVersion", "1, 0, 0, 1"},        {"InternalName", "webpause"},
-      {"OriginalFilename", "webpause.dll"}, {"ProductName", "Veltrana webpause"},
-      {"ProductVersion", "1, 0, 0, 1"},
-  };
-  for (const auto& field : fields) {
-    char* value = nullptr;
-    std::string key = std::string("\\StringFileInfo\\040904B0\\") + field.first;
-    ASSERT_TRUE(VerQueryValueA(info.data(), key.c_str(), reinterpret_cast<void**>(&value),
-                               &length))
-        << field.first;
-    EXPECT_STREQ(value, field.second) << field.first;
-  }
+  ExpectProductVersionResource(BinPath("webpause.dll"), "webpause");
 }
 
 }  // namespace
