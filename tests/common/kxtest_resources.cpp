@@ -4,6 +4,22 @@
 
 namespace kxtest {
 
+std::set<std::string> ExportNames(HMODULE module, DWORD* functionCount) {
+  auto base = reinterpret_cast<const BYTE*>(module);
+  auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  std::set<std::string> names;
+  *functionCount = 0;
+  if (dir.VirtualAddress == 0) return names;
+  auto exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+  auto nameRvas = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+    names.insert(reinterpret_cast<const char*>(base + nameRvas[i]));
+  *functionCount = exports->NumberOfFunctions;
+  return names;
+}
+
 std::wstring Wide(const char* utf8) {
   int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
   if (n <= 0) return L"<bad>";

@@ -2,10 +2,15 @@
 #pragma once
 #include <windows.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
 namespace kxtest {
+
+// Every name in a loaded image's export directory; functionCount receives
+// the number of exported functions (names and ordinal-only ones alike).
+std::set<std::string> ExportNames(HMODULE module, DWORD* functionCount);
 
 // UTF-8 source text as UTF-16, for comparing with string-table entries.
 std::wstring Wide(const char* utf8);
