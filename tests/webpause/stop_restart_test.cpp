@@ -193,6 +193,14 @@ const std::string kInvalidOs = webpause_texts::kEnglish[2];
 const std::string kCannotRestart = webpause_texts::kEnglish[4];
 const std::string kServiceManager = webpause_texts::kEnglish[6];
 
+// Exactly one box was shown, with the product's caption and this text.
+void ExpectOnlyBox(DialogAnswerer& answers, const std::string& text) {
+  std::vector<DialogAnswerer::Box> boxes = answers.Seen();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, kCaption);
+  EXPECT_EQ(boxes[0].text, text);
+}
+
 // --- Windows 95/98 ---------------------------------------------------------
 
 TEST_F(Win9x, NothingRunningReturns1WithoutAQuestion) {
@@ -207,10 +215,7 @@ TEST_F(Win9x, AnsweringNoLeavesTheServerAlone) {
   ASSERT_TRUE(server.Start(dir_, "inetinfo.exe", "stubborn"));
   DialogAnswerer answers({IDNO});
   EXPECT_EQ(shutdown_(), 0);
-  std::vector<DialogAnswerer::Box> boxes = answers.Seen();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, kCaption);
-  EXPECT_EQ(boxes[0].text, kAsk);
+  ExpectOnlyBox(answers, kAsk);
   DWORD code = 0;
   EXPECT_FALSE(server.Ended(300, &code));
   EXPECT_FALSE(Contains(server.Record(), "WM_CLOSE"));
@@ -270,10 +275,7 @@ TEST_F(Win9x, ARunningServiceManagerEndsItAllWithMessage6) {
   ASSERT_TRUE(server.Start(dir_, "inetinfo.exe", "windowless"));
   DialogAnswerer answers({IDOK});
   EXPECT_EQ(shutdown_(), 0);
-  std::vector<DialogAnswerer::Box> boxes = answers.Seen();
-  ASSERT_EQ(boxes.size(), 1u);  // no question about the web server
-  EXPECT_EQ(boxes[0].caption, kCaption);
-  EXPECT_EQ(boxes[0].text, kServiceManager);
+  ExpectOnlyBox(answers, kServiceManager);  // no question about the web server
   EXPECT_TRUE(smon.Running());
   EXPECT_TRUE(server.Running());
   EXPECT_FALSE(FileExists(netRecord_));
@@ -304,10 +306,7 @@ TEST_F(Win9x, ARestartThatCantStartShowsMessage4) {
   ASSERT_FALSE(FileExists(RestartFolder() + "\\inetinfo.exe"));
   DialogAnswerer answers({IDOK});
   EXPECT_EQ(restart_(), 0);
-  std::vector<DialogAnswerer::Box> boxes = answers.Seen();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, kCaption);
-  EXPECT_EQ(boxes[0].text, kCannotRestart);
+  ExpectOnlyBox(answers, kCannotRestart);
 }
 
 // --- Windows NT ------------------------------------------------------------
