@@ -2,12 +2,32 @@
 
 #include <stdlib.h>
 
+#include <type_traits>
+
 #include "launch_text.h"
 
 namespace {
 
 // The JNI 1.2 invocation entry as the runtime exports it (undecorated name).
 using CreateJavaVMEntry = jint(JNICALL*)(JavaVM** vm, void** env, void* args);
+
+#if defined(__i386__)
+// A 32-bit jvm.dll removes its callers' arguments itself. Were JNICALL ever
+// empty here (the JDK's Linux jni_md.h), every call into the runtime would
+// leave its arguments on the stack; the compiler tells the conventions
+// apart, so these fail the build instead.
+static_assert(std::is_same_v<CreateJavaVMEntry, jint(__stdcall*)(JavaVM**, void**, void*)>,
+              "JNI_CreateJavaVM must be called as __stdcall");
+static_assert(std::is_same_v<decltype(JNINativeInterface_::FindClass),
+                             jclass(__stdcall*)(JNIEnv*, const char*)> &&
+                  std::is_same_v<decltype(JNINativeInterface_::NewString),
+                                 jstring(__stdcall*)(JNIEnv*, const jchar*, jsize)> &&
+                  std::is_same_v<decltype(JNINativeInterface_::GetStaticMethodID),
+                                 jmethodID(__stdcall*)(JNIEnv*, jclass, const char*, const char*)> &&
+                  std::is_same_v<decltype(JNIInvokeInterface_::DestroyJavaVM),
+                                 jint(__stdcall*)(JavaVM*)>,
+              "the JNI function tables must hold __stdcall pointers");
+#endif
 
 // The runtime's conversion of one argument from the ANSI code page.
 constexpr DWORD kArgumentConversion = MB_USEGLYPHCHARS;
