@@ -59,7 +59,7 @@ RunResult Run(const std::string& commandLine, const std::string& cwd, DWORD time
 }
 
 DebugRun RunUnderDebugger(const std::string& commandLine, const std::string& cwd,
-                          DWORD timeoutMs) {
+                          DWORD timeoutMs, const std::function<void(HANDLE)>& onCreated) {
   DebugRun run;
   STARTUPINFOA si = {};
   si.cb = sizeof si;
@@ -93,6 +93,7 @@ DebugRun RunUnderDebugger(const std::string& commandLine, const std::string& cwd
       }
       case CREATE_PROCESS_DEBUG_EVENT:
         if (ev.u.CreateProcessInfo.hFile) CloseHandle(ev.u.CreateProcessInfo.hFile);
+        if (onCreated) onCreated(pi.hProcess);
         break;
       case LOAD_DLL_DEBUG_EVENT:
         if (ev.u.LoadDll.hFile) CloseHandle(ev.u.LoadDll.hFile);
@@ -211,7 +212,9 @@ std::string TempDir() {
   return name;
 }
 
-DialogAnswerer::DialogAnswerer(std::vector<int> answers) : answers_(std::move(answers)) {
+DialogAnswerer::DialogAnswerer(std::vector<int> answers,
+                               std::function<void(const Box&)> beforeAnswer)
+    : answers_(std::move(answers)), beforeAnswer_(std::move(beforeAnswer)) {
   InitializeCriticalSection(&lock_);
   thread_ = CreateThread(nullptr, 0, Thread, this, 0, nullptr);
 }
@@ -269,6 +272,7 @@ DWORD WINAPI DialogAnswerer::Thread(void* param) {
       EnterCriticalSection(&self->lock_);
       self->seen_.push_back(box);
       LeaveCriticalSection(&self->lock_);
+      if (self->beforeAnswer_) self->beforeAnswer_(box);
       int answer = self->answers_.empty() ? IDOK
                    : next < self->answers_.size() ? self->answers_[next++]
                                                   : self->answers_.back();
@@ -279,5 +283,32 @@ DWORD WINAPI DialogAnswerer::Thread(void* param) {
   }
   return 0;
 }
+
+#if defined(__i386__)
+long StackDrift(FARPROC fn, std::initializer_list<DWORD> args) {
+  const DWORD* first = args.begin();
+  long count = static_cast<long>(args.size());
+  long drift;
+  // Pushes the arguments last to first, calls, and measures against the
+  // stack pointer saved in a callee-saved register.
+  asm volatile(
+      "movl %%esp, %%esi\n\t"
+      "testl %%ecx, %%ecx\n\t"
+      "jz 2f\n"
+      "1:\n\t"
+      "pushl -4(%%edi,%%ecx,4)\n\t"
+      "decl %%ecx\n\t"
+      "jnz 1b\n"
+      "2:\n\t"
+      "call *%%ebx\n\t"
+      "movl %%esp, %%edx\n\t"
+      "subl %%esi, %%edx\n\t"
+      "movl %%esi, %%esp\n\t"
+      : "=&d"(drift), "+c"(count)
+      : "b"(fn), "D"(first)
+      : "eax", "esi", "memory", "cc");
+  return drift;
+}
+#endif
 
 }  // namespace kxtest

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <initializer_list>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,8 +34,11 @@ struct DebugRun {
   DWORD exitCode = 0;
   std::vector<std::string> messages;
 };
+// onCreated, when given, gets the new process's handle before its first
+// instruction runs (e.g. to change its token's security).
 DebugRun RunUnderDebugger(const std::string& commandLine, const std::string& cwd = "",
-                          DWORD timeoutMs = 60000);
+                          DWORD timeoutMs = 60000,
+                          const std::function<void(HANDLE process)>& onCreated = nullptr);
 
 // Registry.
 bool RegRead(HKEY root, const std::string& subKey, const std::string& value,
@@ -67,26 +72,37 @@ bool WaitFor(F condition, DWORD timeoutMs) {
 // Answers the task-modal message boxes of this process from a second thread:
 // each box is recorded (caption and text) and answered with the next button
 // of the list (IDYES, IDNO, IDOK); with the list used up, the last is repeated.
+// beforeAnswer, when given, runs on the watcher thread while the box is still
+// open, just before it is answered (it must not use test assertions).
 class DialogAnswerer {
  public:
-  explicit DialogAnswerer(std::vector<int> answers);
-  ~DialogAnswerer();
-  DialogAnswerer(const DialogAnswerer&) = delete;
-  DialogAnswerer& operator=(const DialogAnswerer&) = delete;
   struct Box {
     std::string caption;
     std::string text;
   };
+  explicit DialogAnswerer(std::vector<int> answers,
+                          std::function<void(const Box&)> beforeAnswer = nullptr);
+  ~DialogAnswerer();
+  DialogAnswerer(const DialogAnswerer&) = delete;
+  DialogAnswerer& operator=(const DialogAnswerer&) = delete;
   // Boxes seen so far (stops the watcher first when stop is set).
   std::vector<Box> Seen();
 
  private:
   static DWORD WINAPI Thread(void* self);
   std::vector<int> answers_;
+  std::function<void(const Box&)> beforeAnswer_;
   std::vector<Box> seen_;
   CRITICAL_SECTION lock_;
   HANDLE thread_ = nullptr;
   volatile LONG stop_ = 0;
 };
+
+#if defined(__i386__)
+// Calls fn with the given 32-bit arguments exactly as a plain stdcall
+// caller (an installer) does, and gives how far the stack pointer moved
+// across the call: 0 when the export removed just its own arguments.
+long StackDrift(FARPROC fn, std::initializer_list<DWORD> args = {});
+#endif
 
 }  // namespace kxtest

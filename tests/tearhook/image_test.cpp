@@ -52,30 +52,19 @@ TEST_F(Image, UninstUnInitializeReturnsZero) {
 }
 
 #if defined(__i386__)
-// Calls fn(a, b, c) as a stdcall caller does and gives how far the stack
-// pointer moved: 0 when the callee removed its three arguments.
-long StackDrift(FARPROC fn) {
-  long drift;
-  asm volatile(
-      "movl %%esp, %%esi\n\t"
-      "pushl $3\n\t"
-      "pushl $2\n\t"
-      "pushl $1\n\t"
-      "call *%[fn]\n\t"
-      "movl %%esp, %[drift]\n\t"
-      "subl %%esi, %[drift]\n\t"
-      "movl %%esi, %%esp\n\t"
-      : [drift] "=&r"(drift)
-      : [fn] "r"(fn)
-      : "esi", "eax", "ecx", "edx", "memory", "cc");
-  return drift;
-}
-
-TEST_F(Image, HooksRemoveTheirThreeArgumentsFromTheStack) {
+// The hooks and the token exports as a plain 32-bit uninstaller calls them:
+// each must remove exactly its own arguments.
+TEST_F(Image, ExportsWithArgumentsLeaveTheCallersStackAsItWas) {
   // UninstInitialize returns at once here: no online flag is set.
   RegDeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Veltrana");
-  EXPECT_EQ(StackDrift(GetProcAddress(module_, "UninstInitialize")), 0);
-  EXPECT_EQ(StackDrift(GetProcAddress(module_, "UninstUnInitialize")), 0);
+  EXPECT_EQ(StackDrift(GetProcAddress(module_, "UninstInitialize"), {1, 2, 3}), 0);
+  EXPECT_EQ(StackDrift(GetProcAddress(module_, "UninstUnInitialize"), {1, 2, 3}), 0);
+  const std::string empty, x = "x", file = TempDir() + "\\drift.txt";
+  auto arg = [](const std::string& text) { return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(text.c_str())); };
+  EXPECT_EQ(StackDrift(GetProcAddress(module_, "?AddToken@@YGHPBD@Z"), {arg(empty)}), 0);
+  EXPECT_EQ(StackDrift(GetProcAddress(module_, "?AddToken@@YGHPBD@Z"), {arg(x)}), 0);
+  EXPECT_EQ(StackDrift(GetProcAddress(module_, "?WriteTokens@@YGHPBD@Z"), {arg(file)}), 0);
+  EXPECT_EQ(ReadFile(file), "x");
 }
 #endif
 
