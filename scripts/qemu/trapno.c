@@ -45,7 +45,7 @@ struct kx_siginfo {
   int signo, err, code;
   void *addr;
 };
-enum { KX_REG_TRAPNO = 12, KX_REG_ERR = 13 };
+enum { KX_REG_TRAPNO = 12 };
 struct kx_ucontext {
   unsigned long flags;
   void *link;
@@ -80,13 +80,10 @@ static int trap_for(int sig, const struct kx_siginfo *info) {
 
 static void fix_and_forward(int sig, struct kx_siginfo *info, struct kx_ucontext *uc) {
   int *gregs = uc->gregs;
-  if (gregs[KX_REG_TRAPNO] < 0 || gregs[KX_REG_TRAPNO] > 31) {
+  /* The error code (present, write, user bits) qemu does fill in, so Wine
+     still tells a read from a write fault. */
+  if (gregs[KX_REG_TRAPNO] < 0 || gregs[KX_REG_TRAPNO] > 31)
     gregs[KX_REG_TRAPNO] = trap_for(sig, info);
-    /* The page-fault error code: bit 0 says the page was present. Whether
-       the access was a write is not known here; a read is reported. */
-    if (gregs[KX_REG_TRAPNO] == KX_TRAP_PAGEFLT)
-      gregs[KX_REG_ERR] = info->code == KX_SEGV_ACCERR ? 1 : 0;
-  }
   wine_action[sig](sig, info, uc);
 }
 
