@@ -1,0 +1,219 @@
+// The NSIS setup and uninstaller of kestrix.nsi, run silently as an
+// administrator would, with the person answering the web server questions
+// that the DLLs ask: what the installation leaves on the machine, and that
+// the uninstaller takes it all away again. On Windows NT, where the uninstall
+// hook starts the service manager's removal; Wine's own NT performance data
+// lists no processes, so the stand-in provider does.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "kxtest.h"
+#include "../tearhook/tearhook_texts.h"
+#include "../webpause/webpause_texts.h"
+
+using namespace kxtest;
+
+namespace {
+
+constexpr char kSetup[] = "kestrix-2.0-installer.exe";
+constexpr char kKestrixKey[] = "Software\\Veltrana";
+constexpr char kInstallationKey[] = "Software\\Veltrana\\Kestrix\\2.0\\Installation";
+constexpr char kJavaKey[] = "Software\\Veltrana\\Kestrix\\2.0\\Java Runtime Environment\\1.2.1";
+constexpr char kArpKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrix 2.0";
+constexpr char kFilterKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters";
+constexpr char kPerfKey[] = "System\\CurrentControlSet\\Services\\KxInstallerPerf";
+constexpr char kFilters[] =
+    "C:\\InetPub\\filters\\sspifilt.dll,C:\\Program Files\\Servana\\bin\\servana.dll, "
+    "C:\\InetPub\\filters\\compress.dll";
+constexpr char kFiltersAfter[] = "C:\\InetPub\\filters\\sspifilt.dll, C:\\InetPub\\filters\\compress.dll";
+constexpr const char* kShipped[] = {"pathstamp.exe", "kxlaunch.exe", "propexec.exe",
+                                    "propexecw.exe", "webpause.dll", "tearhook.dll"};
+constexpr DWORD kRunMs = 180000;
+
+std::string Value(const char* key, const char* name) {
+  std::string data;
+  return RegRead(HKEY_LOCAL_MACHINE, key, name, &data) ? data : "<absent>";
+}
+
+bool KeyExists(const char* key) {
+  HKEY h;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+  RegCloseKey(h);
+  return true;
+}
+
+// Every file under dir, as paths relative to it.
+void ListFiles(const std::string& dir, const std::string& prefix, std::vector<std::string>* out) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      ListFiles(dir + "\\" + name, prefix + name + "\\", out);
+    else
+      out->push_back(prefix + name);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+std::string WithoutQuotes(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '"'), text.end());
+  return text;
+}
+
+// The value of the record's first line "KEY value".
+std::string RecordField(const std::string& record, const std::string& key) {
+  std::string lines = "\n" + record;
+  size_t at = lines.find("\n" + key + " ");
+  if (at == std::string::npos) return "<none>";
+  at += key.size() + 2;
+  return lines.substr(at, lines.find('\n', at) - at);
+}
+
+class Installer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = TempDir();
+    // Registered with the full path of the provider: it is loaded into
+    // whichever process asks for the process list.
+    const std::string perf = std::string(kPerfKey) + "\\Performance";
+    RegWriteSz(HKEY_LOCAL_MACHINE, perf, "Library", BinPath("standin-perf-provider.dll"));
+    RegWriteSz(HKEY_LOCAL_MACHINE, perf, "Open", "StandinOpen");
+    RegWriteSz(HKEY_LOCAL_MACHINE, perf, "Collect", "StandinCollect");
+    RegWriteSz(HKEY_LOCAL_MACHINE, perf, "Close", "StandinClose");
+    RegWriteSz(HKEY_LOCAL_MACHINE, kFilterKey, "Filter DLLs", kFilters);
+    // The DLLs start the system's net.exe: a recording one takes its place.
+    // The prefix's files are hard links shared with its template, so the old
+    // one is unlinked, not overwritten; and Wine is told to run the new one
+    // rather than its own (the registry, not WINEDLLOVERRIDES: a child's
+    // loader takes that from the Unix environment, not from ours).
+    ASSERT_TRUE(DeleteFileA("C:\\windows\\system32\\net.exe") ||
+                GetLastError() == ERROR_FILE_NOT_FOUND);
+    const std::string recordingNet =
+        FileExists(BinPath("standin_net.exe")) ? BinPath("standin_net.exe") : BinPath("net.exe");
+    ASSERT_TRUE(CopyTo(recordingNet, "C:\\windows\\system32\\net.exe"));
+    netRecord_ = dir_ + "\\net.record";
+    RegWriteSz(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", "net.exe", "native");
+    SetEnvironmentVariableA("KX_NET_RECORD", netRecord_.c_str());
+    ASSERT_TRUE(CopyTo(BinPath(kSetup), dir_ + "\\" + kSetup));
+    ASSERT_TRUE(CopyTo(BinPath("person.exe"), dir_ + "\\person.exe"));
+    ASSERT_TRUE(CopyTo(BinPath("standin_webserver.exe"), dir_ + "\\inetinfo.exe"));
+  }
+
+  void TearDown() override {
+    if (server_) {
+      TerminateProcess(server_, 0);
+      CloseHandle(server_);
+    }
+    RegDeleteKeyTree(HKEY_LOCAL_MACHINE, kPerfKey);
+  }
+
+  // Starts the stand-in web server with a window and waits until it is up.
+  void StartWebServer(const std::string& record) {
+    SetEnvironmentVariableA("KX_WEBSERVER_RECORD", record.c_str());
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string command = "\"" + dir_ + "\\inetinfo.exe\" window";
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &si, &pi));
+    CloseHandle(pi.hThread);
+    server_ = pi.hProcess;
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(record).find("ready") != std::string::npos; },
+                        20000));
+  }
+
+  // Runs a command line through the person, who answers Yes; returns what
+  // the person printed.
+  std::string RunAnswered(const std::string& commandLine, const std::string& name) {
+    std::string output = dir_ + "\\" + name + ".out";
+    RunResult run = kxtest::Run("\"" + dir_ + "\\person.exe\" --answer yes \"" + commandLine + "\"", dir_,
+                        kRunMs, output);
+    std::string printed = ReadFile(output);
+    printed.erase(std::remove(printed.begin(), printed.end(), '\r'), printed.end());
+    EXPECT_TRUE(run.finished) << printed;
+    EXPECT_EQ(run.exitCode, 0u) << printed << ReadFile(dir_ + "\\" + name + ".log");
+    return printed;
+  }
+
+  std::string dir_;
+  std::string netRecord_;
+  HANDLE server_ = nullptr;
+};
+
+TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNothing) {
+  std::string programFiles = Value("Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+  ASSERT_NE(programFiles, "<absent>");
+  const std::string home = programFiles + "\\Veltrana\\Kestrix 2.0";
+
+  // Install, with the web server running: one question, answered Yes.
+  const std::string serverRecord = dir_ + "\\webserver.record";
+  StartWebServer(serverRecord);
+  std::string printed =
+      RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\setup.log", "setup");
+  EXPECT_EQ(printed.find("message box \"Kestrix\": " + std::string(webpause_texts::kEnglish[1]) +
+                         "\n   -> answered Yes\n"),
+            0u)
+      << printed;
+  EXPECT_EQ(printed.find("message box", 1), std::string::npos) << printed;
+  EXPECT_NE(ReadFile(serverRecord).find("WM_CLOSE"), std::string::npos);
+  std::string net = ReadFile(netRecord_);
+  size_t stop = net.find("stop \"World Wide Web Publishing Service\"");
+  size_t start = net.find("start \"World Wide Web Publishing Service\"");
+  EXPECT_TRUE(stop != std::string::npos && start != std::string::npos && stop < start) << net;
+
+  // The registry record: pathstamp's values and the installer's flag.
+  EXPECT_EQ(Value(kInstallationKey, "InstallPath"), home);
+  EXPECT_EQ(Value(kInstallationKey, "online"), "true");
+  EXPECT_EQ(Value(kJavaKey, "JavaHome"), home + "\\jre");
+  EXPECT_EQ(Value(kJavaKey, "RuntimeLib"), home + "\\jre\\bin\\classic\\jvm.dll");
+  EXPECT_EQ(Value(kArpKey, "UninstallString"), "\"" + home + "\\uninstall.exe\"");
+  // The note from AddToken and WriteTokens; the line feed token became CR LF.
+  EXPECT_EQ(ReadFile(home + "\\install-note.txt"), "Kestrix 2.0 installed in " + home + "\r\n");
+  // The installation holds the shipped files as they are.
+  for (const char* file : kShipped)
+    EXPECT_EQ(ReadFile(home + "\\" + file), ReadFile(BinPath(file))) << file;
+
+  // Uninstall: the web server runs again, and the servlet engine's service
+  // manager lies in the installation's bin folder, put there by its own
+  // setup. The uninstaller runs from a copy, told the installation folder
+  // (NSIS's "_?="), so that it can be waited for.
+  TerminateProcess(server_, 0);
+  CloseHandle(server_);
+  server_ = nullptr;
+  const std::string serverAgain = dir_ + "\\webserver-again.record";
+  StartWebServer(serverAgain);
+  ASSERT_TRUE(MakeDirs(home + "\\bin"));
+  ASSERT_TRUE(CopyTo(BinPath("tearhook_standin_service.exe"), home + "\\bin\\smon.exe"));
+  ASSERT_TRUE(CopyTo(home + "\\uninstall.exe", dir_ + "\\uninstall.exe"));
+  printed = RunAnswered(dir_ + "\\uninstall.exe /S /LOG=" + dir_ + "\\uninstall.log _?=" + home,
+                        "uninstall");
+  EXPECT_EQ(printed.find("message box \"Kestrix Uninstall\": " +
+                         std::string(tearhook_test::kEnglishTexts[1]) + "\n   -> answered Yes\n"),
+            0u)
+      << printed;
+  EXPECT_EQ(printed.find("message box", 1), std::string::npos) << printed;
+  EXPECT_NE(ReadFile(serverAgain).find("WM_CLOSE"), std::string::npos);
+
+  EXPECT_EQ(Value(kFilterKey, "Filter DLLs"), kFiltersAfter);
+  // The removal command as the hook formed it (the title), quoted or not.
+  std::string removal = ReadFile(home + "\\bin\\smon.exe.record");
+  EXPECT_EQ(WithoutQuotes(RecordField(removal, "title")),
+            home + "\\bin\\smon.exe -r smon-default")
+      << removal;
+  // Nothing of the installation is left; the service manager's files are not
+  // the uninstaller's to remove.
+  EXPECT_FALSE(KeyExists(kKestrixKey));
+  EXPECT_FALSE(KeyExists(kArpKey));
+  std::vector<std::string> left;
+  ListFiles(home, "", &left);
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"bin\\smon.exe", "bin\\smon.exe.record"}));
+}
+
+}  // namespace

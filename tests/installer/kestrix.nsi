@@ -1,0 +1,249 @@
+; Kestrix 2.0 setup and uninstaller, as an installer author would write them
+; with NSIS: the setup lays out the installation and calls webpause.dll, the
+; uninstaller calls tearhook.dll. The demo and the installer test build it:
+;   makensis -DKX_FILES=DIR -DKX_OUT=FILE [-DKX_STANDINS=DIR] kestrix.nsi
+;     KX_FILES    folder with the six shipped files
+;     KX_OUT      the setup program to write (never "setup.exe": Windows
+;                 applies compatibility shims to that name)
+;     KX_STANDINS demo only: folder with the stand-in jvm.dll and the
+;                 recording java stand-in, installed as the private runtime
+; Command line of both programs: /S runs silently, /LOG=FILE appends every
+; step to FILE. docs/installer-guide.md quotes the DLL calls of this script;
+; the installer_guide_lines test keeps the two identical.
+
+!ifndef KX_FILES | KX_OUT
+  !error "define KX_FILES and KX_OUT (see the head of this file)"
+!endif
+
+; ANSI, so the setup runs on Windows 95/98 too; the DLLs take ANSI text.
+Unicode false
+Name "Kestrix 2.0"
+OutFile "${KX_OUT}"
+InstallDir "$PROGRAMFILES\Veltrana\Kestrix 2.0"
+RequestExecutionLevel admin
+ShowInstDetails show
+ShowUninstDetails show
+
+!include LogicLib.nsh
+!include FileFunc.nsh
+
+!define KX_KEY "Software\Veltrana\Kestrix\2.0"
+!define KX_ARP_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrix 2.0"
+!define KX_NOTE "install-note.txt"
+
+Var LogFile
+Var WebPause        ; module handle of webpause.dll, loaded once
+Var ShutdownFn      ; export addresses, looked up before anything is changed
+Var StartFn
+Var AddTokenFn
+Var WriteTokensFn
+Var TearHook        ; module handle of tearhook.dll (uninstaller)
+Var InitFn
+Var UnInitFn
+Var Stopped         ; 1 once the web server question was asked and agreed to
+
+; A step for the details list and, with /LOG=FILE, for that file: a silent
+; run shows no details.
+!macro KxLog TEXT
+  DetailPrint "${TEXT}"
+  ${If} $LogFile != ""
+    FileOpen $9 $LogFile a
+    FileSeek $9 0 END
+    FileWrite $9 "${TEXT}$\r$\n"
+    FileClose $9
+  ${EndIf}
+!macroend
+
+; Ends the run with a message (shown unless silent) and exit status 2, before
+; or instead of the step that could not be done.
+!macro KxStop TEXT
+  !insertmacro KxLog "${TEXT}"
+  MessageBox MB_OK|MB_ICONSTOP "${TEXT}" /SD IDOK
+  SetErrorLevel 2
+  Quit
+!macroend
+
+; Looks an export up by its exact name. System::Call can't name a decorated
+; export itself ("?" starts its options), so every export goes through
+; GetProcAddress; a missing one stops the run before anything was changed.
+!macro KxExport VAR MODULE DLL NAME
+  System::Call 'kernel32::GetProcAddress(p ${MODULE}, m "${NAME}") p .s'
+  Pop ${VAR}
+  ${If} ${VAR} == 0
+    !insertmacro KxStop "${DLL} has no export ${NAME}: nothing was changed."
+  ${EndIf}
+!macroend
+
+!macro KxReadLogOption
+  ${GetParameters} $0
+  ${GetOptions} $0 "/LOG=" $LogFile
+  ${If} ${Errors}
+    StrCpy $LogFile ""
+  ${EndIf}
+!macroend
+
+Page directory "" "" StopWebServer
+Page instfiles
+UninstPage uninstConfirm "" "" un.RemoveWebServerParts
+UninstPage instfiles
+
+Function .onInit
+  !insertmacro KxReadLogOption
+FunctionEnd
+
+; The question box of ShutdownService is task-modal and needs the UI thread:
+; with pages this runs as the directory page's leave callback, silently from
+; the section (which then runs on the UI thread).
+Function StopWebServer
+  ${If} $Stopped == 1
+    Return
+  ${EndIf}
+  InitPluginsDir
+  SetOutPath "$PLUGINSDIR"
+  File "${KX_FILES}\webpause.dll"
+  System::Call 'kernel32::LoadLibraryA(m "$PLUGINSDIR\webpause.dll") p .s'
+  Pop $WebPause
+  ${If} $WebPause == 0
+    !insertmacro KxStop "webpause.dll can't be loaded: nothing was changed."
+  ${EndIf}
+  !insertmacro KxExport $ShutdownFn $WebPause webpause.dll "ShutdownService"
+  !insertmacro KxExport $StartFn $WebPause webpause.dll "?StartServiceA@@YGHXZ"
+  !insertmacro KxExport $AddTokenFn $WebPause webpause.dll "AddToken"
+  !insertmacro KxExport $WriteTokensFn $WebPause webpause.dll "WriteTokens"
+
+  ; Nothing is installed yet: a No leaves nothing to undo.
+  System::Call '::$ShutdownFn() i .r0'
+  !insertmacro KxLog "ShutdownService: $0"
+  ${If} $0 != 1
+    !insertmacro KxStop "The web server was not stopped: Kestrix was not installed."
+  ${EndIf}
+  StrCpy $Stopped 1
+FunctionEnd
+
+Section "Kestrix 2.0"
+  ${If} ${Silent}
+    Call StopWebServer
+  ${EndIf}
+
+  SetOutPath "$INSTDIR"
+  File "${KX_FILES}\pathstamp.exe"
+  File "${KX_FILES}\kxlaunch.exe"
+  File "${KX_FILES}\propexec.exe"
+  File "${KX_FILES}\propexecw.exe"
+  File "${KX_FILES}\webpause.dll"
+  File "${KX_FILES}\tearhook.dll"
+!ifdef KX_STANDINS
+  SetOutPath "$INSTDIR\jre\bin\classic"
+  File "${KX_STANDINS}\jvm.dll"
+  SetOutPath "$INSTDIR\jre\bin"
+  File /oname=java.exe "${KX_STANDINS}\recording_java_standin.exe"
+  SetOutPath "$INSTDIR"
+  File "smon.properties"
+!endif
+  !insertmacro KxLog "files laid out in $INSTDIR"
+
+  ; pathstamp records where it lies: run it from the installation.
+  ExecWait '"$INSTDIR\pathstamp.exe"'
+  ReadRegStr $0 HKLM "${KX_KEY}\Installation" "InstallPath"
+  ${If} $0 != $INSTDIR
+    !insertmacro KxStop "pathstamp.exe did not record $INSTDIR (found $\"$0$\")."
+  ${EndIf}
+  !insertmacro KxLog "pathstamp.exe recorded InstallPath $0"
+  ; The component flags are the installer's part of the record.
+  WriteRegStr HKLM "${KX_KEY}\Installation" "online" "true"
+  WriteRegStr HKLM "${KX_KEY}\Installation" "offline" "true"
+  WriteRegStr HKLM "${KX_KEY}\Installation" "zephyl4" "false"
+  WriteRegStr HKLM "${KX_KEY}\Installation" "docs" "false"
+
+  ; The note: an empty token starts the collection; "$\n" becomes CR LF in
+  ; the file (text mode).
+  System::Call '::$AddTokenFn(m "") i .r0'
+  System::Call '::$AddTokenFn(m "Kestrix 2.0 installed in ") i .r0'
+  System::Call '::$AddTokenFn(m "$INSTDIR") i .r0'
+  System::Call '::$AddTokenFn(m "$\n") i .r0'
+  System::Call '::$WriteTokensFn(m "$INSTDIR\${KX_NOTE}") i .r0'
+  !insertmacro KxLog "WriteTokens $INSTDIR\${KX_NOTE}: $0"
+  ${If} $0 != 1
+    !insertmacro KxStop "The install note could not be written to $INSTDIR\${KX_NOTE}."
+  ${EndIf}
+
+  ; Polls up to 10 s for the web server to run again.
+  System::Call '::$StartFn() i .r0'
+  !insertmacro KxLog "StartServiceA: $0"
+  ${If} $0 != 1
+    !insertmacro KxLog "the web server was not restarted: restart it by hand"
+  ${EndIf}
+
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  WriteRegStr HKLM "${KX_ARP_KEY}" "DisplayName" "Kestrix 2.0"
+  WriteRegStr HKLM "${KX_ARP_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  !insertmacro KxLog "uninstaller written: $INSTDIR\uninstall.exe"
+  System::Call 'kernel32::FreeLibrary(p $WebPause)'
+SectionEnd
+
+Function un.onInit
+  !insertmacro KxReadLogOption
+FunctionEnd
+
+; UninstInitialize may ask the web server question: on the UI thread, as
+; StopWebServer above.
+Function un.RemoveWebServerParts
+  ${If} $Stopped == 1
+    Return
+  ${EndIf}
+  ; A copy in the plug-ins folder: the installed one is about to be deleted.
+  InitPluginsDir
+  CopyFiles /SILENT "$INSTDIR\tearhook.dll" "$PLUGINSDIR"
+  System::Call 'kernel32::LoadLibraryA(m "$PLUGINSDIR\tearhook.dll") p .s'
+  Pop $TearHook
+  ${If} $TearHook == 0
+    !insertmacro KxStop "tearhook.dll can't be loaded: nothing was removed."
+  ${EndIf}
+  !insertmacro KxExport $InitFn $TearHook tearhook.dll "UninstInitialize"
+  !insertmacro KxExport $UnInitFn $TearHook tearhook.dll "UninstUnInitialize"
+
+  ; Three 32-bit arguments, which the hook ignores; it removes them itself.
+  System::Call '::$InitFn(i 0, i 0, i 0) i .r0'
+  !insertmacro KxLog "UninstInitialize: $0"
+  ${If} $0 != 0
+    !insertmacro KxLog "the servlet engine's filter was not removed from the web server"
+    MessageBox MB_YESNO|MB_ICONEXCLAMATION "The web server still loads the servlet engine's filter (the web server was not stopped, or its filter list can't be read). Remove Kestrix anyway?" /SD IDNO IDYES goOn
+    !insertmacro KxStop "Kestrix was not removed."
+    goOn:
+  ${EndIf}
+  StrCpy $Stopped 1
+FunctionEnd
+
+Section "Uninstall"
+  ${If} ${Silent}
+    Call un.RemoveWebServerParts
+  ${EndIf}
+
+  Delete "$INSTDIR\pathstamp.exe"
+  Delete "$INSTDIR\kxlaunch.exe"
+  Delete "$INSTDIR\propexec.exe"
+  Delete "$INSTDIR\propexecw.exe"
+  Delete "$INSTDIR\webpause.dll"
+  Delete "$INSTDIR\tearhook.dll"
+  Delete "$INSTDIR\${KX_NOTE}"
+!ifdef KX_STANDINS
+  Delete "$INSTDIR\jre\bin\classic\jvm.dll"
+  Delete "$INSTDIR\jre\bin\java.exe"
+  Delete "$INSTDIR\smon.properties"
+  RMDir "$INSTDIR\jre\bin\classic"
+  RMDir "$INSTDIR\jre\bin"
+  RMDir "$INSTDIR\jre"
+!endif
+  Delete "$INSTDIR\uninstall.exe"
+  ; Not recursive: what others put into the folder stays.
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${KX_KEY}"
+  DeleteRegKey /ifempty HKLM "Software\Veltrana\Kestrix"
+  DeleteRegKey /ifempty HKLM "Software\Veltrana"
+  DeleteRegKey HKLM "${KX_ARP_KEY}"
+  !insertmacro KxLog "files and registry record removed"
+
+  System::Call '::$UnInitFn(i 0, i 0, i 0) i .r0'
+  !insertmacro KxLog "UninstUnInitialize: $0"
+  System::Call 'kernel32::FreeLibrary(p $TearHook)'
+SectionEnd

@@ -1,0 +1,101 @@
+// Stand-in for the person at the display while a setup or uninstaller runs:
+//   person.exe [--answer yes|no] "COMMAND LINE"
+// Starts the command line (one argument, passed to CreateProcessA as it is:
+// NSIS wants its "_?=DIR" unquoted even when DIR has blanks) and, until that
+// program ends, answers every message box that appears on the display (a
+// top-level dialog with a message text), printing its caption and text
+// first. A question (Yes/No) gets the given answer, Yes by default; any other
+// box gets OK. Exits with the program's exit status.
+#include <windows.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <vector>
+
+namespace {
+
+constexpr int kMessageTextId = 0xFFFF;  // the static text of a message box
+constexpr DWORD kPollMs = 100;
+constexpr int kTextCapacity = 2048;
+
+struct Search {
+  std::vector<HWND>* answered;
+  HWND found;
+};
+
+bool Contains(const std::vector<HWND>& list, HWND window) {
+  for (HWND h : list)
+    if (h == window) return true;
+  return false;
+}
+
+BOOL CALLBACK FindMessageBox(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  char cls[16] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  if (strcmp(cls, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+  if (GetDlgItem(window, kMessageTextId) == nullptr) return TRUE;
+  if (Contains(*search->answered, window)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+void Answer(HWND box, int yesNoAnswer) {
+  char caption[kTextCapacity] = {};
+  char text[kTextCapacity] = {};
+  GetWindowTextA(box, caption, sizeof caption);
+  GetDlgItemTextA(box, kMessageTextId, text, sizeof text);
+  int button = GetDlgItem(box, IDYES) ? yesNoAnswer : IDOK;
+  const char* name = button == IDYES ? "Yes" : button == IDNO ? "No" : "OK";
+  printf("message box \"%s\": %s\n   -> answered %s\n", caption, text, name);
+  fflush(stdout);
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int next = 1;
+  int answer = IDYES;
+  if (argc > 2 && strcmp(argv[1], "--answer") == 0) {
+    answer = strcmp(argv[2], "no") == 0 ? IDNO : IDYES;
+    next = 3;
+  }
+  if (argc != next + 1) {
+    printf("usage: person [--answer yes|no] \"COMMAND LINE\"\n");
+    return 2;
+  }
+  // CreateProcessA may write into the command line.
+  std::vector<char> command(argv[next], argv[next] + strlen(argv[next]) + 1);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child = {};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, /*inherit_handles=*/FALSE, 0,
+                      nullptr, nullptr, &startup, &child)) {
+    printf("can't start %s (error %lu)\n", command.data(), GetLastError());
+    return 127;
+  }
+  CloseHandle(child.hThread);
+
+  // Boxes already answered and not yet gone: an answer is posted, so a box
+  // stays on the display for a moment after it.
+  std::vector<HWND> answered;
+  DWORD begin = GetTickCount();
+  while (WaitForSingleObject(child.hProcess, kPollMs) == WAIT_TIMEOUT) {
+    std::vector<HWND> open;
+    for (HWND h : answered)
+      if (IsWindow(h)) open.push_back(h);
+    answered.swap(open);
+    Search search = {&answered, nullptr};
+    EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&search));
+    if (search.found) {
+      Answer(search.found, answer);
+      answered.push_back(search.found);
+    }
+  }
+  DWORD status = 0;
+  GetExitCodeProcess(child.hProcess, &status);
+  CloseHandle(child.hProcess);
+  printf("exit status %lu after %.1f s\n", status, (GetTickCount() - begin) / 1000.0);
+  return static_cast<int>(status);
+}
