@@ -10,9 +10,11 @@ constexpr char kServiceManagerExe[] = "smon.exe";
 constexpr char kWebServerExe[] = "inetinfo.exe";
 constexpr char kPersonalWebServerExe[] = "inetsw95.exe";  // taken when inetinfo.exe doesn't run
 
-constexpr char kStopServiceManager[] = "net.exe stop \"Servana Service Manager\"";
-constexpr char kStopWebServer[] = "net.exe stop \"World Wide Web Publishing Service\"";
-constexpr char kStartWebServer[] = "net.exe start \"World Wide Web Publishing Service\"";
+// What follows "net.exe" in each service command; the program itself is
+// named by its full path in the system directory (FormNetCommand).
+constexpr char kStopServiceManager[] = " stop \"Servana Service Manager\"";
+constexpr char kStopWebServer[] = " stop \"World Wide Web Publishing Service\"";
+constexpr char kStartWebServer[] = " start \"World Wide Web Publishing Service\"";
 
 constexpr DWORD kRestartPollMs = 10000;
 // The access mask as NT 4 knows it; the newer PROCESS_ALL_ACCESS of the
@@ -21,8 +23,8 @@ constexpr DWORD kProcessAllAccess = 0x1F0FFF;
 constexpr UINT kTerminatedExitCode = 1;
 
 // Starts a command line the way every command of the library is started:
-// the program is searched for in CreateProcessA's usual order, no window is
-// shown, and nobody waits for it. CreateProcessA may write into the command
+// the program is named by its full path, no window is shown, and nobody
+// waits for it. CreateProcessA may write into the command
 // line, so it gets a copy.
 bool StartCommand(const char* commandLine, PROCESS_INFORMATION* started) {
   char command[kCommandCapacity];
@@ -41,21 +43,34 @@ bool StartCommand(const char* commandLine, PROCESS_INFORMATION* started) {
                         /*current_directory=*/nullptr, &startup, started) != FALSE;
 }
 
-// For the stop commands: whether they started is not looked at, and their
-// handles are not kept.
-void StartAndForget(const char* commandLine) {
+// For the stop commands: whether they could be formed or started is not
+// looked at, and their handles are not kept.
+void StartNetAndForget(const char* arguments) {
+  char systemDir[kCommandCapacity];
+  // GetSystemDirectoryA gives 0 on failure, the size it needs when too long.
+  UINT length = GetSystemDirectoryA(systemDir, sizeof systemDir);
+  if (length == 0 || length >= sizeof systemDir) return;
+  char command[kCommandCapacity];
+  if (!FormNetCommand(command, sizeof command, systemDir, length, arguments)) return;
   PROCESS_INFORMATION started;
-  if (!StartCommand(commandLine, &started)) return;
+  if (!StartCommand(command, &started)) return;
   CloseHandle(started.hThread);
   CloseHandle(started.hProcess);
 }
 
+// The web server is inetinfo.exe, or inetsw95.exe where that one doesn't run.
+bool FindWebServer(UINT* index) {
+  return FindProcess(index, kWebServerExe) || FindProcess(index, kPersonalWebServerExe);
+}
+
 }  // namespace
+
+TerminateProcessFn TerminateProcessHook = TerminateProcess;
 
 int StopWebServerProcess(UINT index) {
   // On NT the service is asked to stop too; the close request or the
   // termination below goes out while that command still runs.
-  if (GetPlatformFamily() == VER_PLATFORM_WIN32_NT) StartAndForget(kStopWebServer);
+  if (GetPlatformFamily() == VER_PLATFORM_WIN32_NT) StartNetAndForget(kStopWebServer);
   if (ProcessTable.privilege != nullptr) ProcessTable.privilege();
 
   if (index >= ProcessTable.count || index >= kProcessTableCapacity) return 0;
@@ -68,7 +83,7 @@ int StopWebServerProcess(UINT index) {
 
   HANDLE process = OpenProcess(kProcessAllAccess, /*inherit=*/FALSE, server.processId);
   if (process == nullptr) return 1;  // taken as gone already
-  if (!TerminateProcess(process, kTerminatedExitCode)) {
+  if (!TerminateProcessHook(process, kTerminatedExitCode)) {
     CloseHandle(process);
     ShowMessage(kMsgCannotTerminate, kBoxOk);
     return 0;
@@ -86,44 +101,44 @@ int KX_EXPORT_CC ShutdownService() {
       ShowMessage(kMsgServiceManagerRunning, kBoxOk);
       return 0;
     }
-    StartAndForget(kStopServiceManager);
+    StartNetAndForget(kStopServiceManager);
   }
 
-  if (!FindProcess(&index, kWebServerExe) && !FindProcess(&index, kPersonalWebServerExe))
-    return 1;  // nothing to stop, nothing to ask
+  if (!FindWebServer(&index)) return 1;  // nothing to stop, nothing to ask
 
   // Any answer but Yes declines, the 0 of a missing text included; a
   // service manager stopped above stays stopped.
   if (ShowMessage(kMsgAskStopWebServer, kBoxYesNo) != IDYES) return 0;
-  // The question doesn't refresh the table, so the index still holds.
+  // The user may take minutes to answer. By then the server may have ended
+  // and its id or window may belong to another program, which termination
+  // or WM_CLOSE would hit: only what a fresh look-up finds is stopped, and a
+  // server gone meanwhile counts as stopped.
+  if (!FindWebServer(&index)) return 1;
   StopWebServerProcess(index);
   return 1;
 }
 
 int KX_EXPORT_CC RestartWebServer() {
+  const DWORD family = GetPlatformFamily();
+  if (family != VER_PLATFORM_WIN32_WINDOWS && family != VER_PLATFORM_WIN32_NT) {
+    ShowMessage(kMsgInvalidOs, kBoxOk);
+    return 0;
+  }
+  char systemDir[kCommandCapacity];
+  UINT length = GetSystemDirectoryA(systemDir, sizeof systemDir);
+  if (length == 0) return 0;
+  // A directory too long for the command (the call then gives the size it
+  // would need) must not start a cut command line; the user restarts the
+  // server by hand, as after any restart that can't be made.
   char command[kCommandCapacity];
-  switch (GetPlatformFamily()) {
-    case VER_PLATFORM_WIN32_WINDOWS: {
-      char systemDir[kCommandCapacity];
-      UINT length = GetSystemDirectoryA(systemDir, sizeof systemDir);
-      if (length == 0) return 0;
-      // A directory too long for the command (the call then gives the size
-      // it would need) must not start a cut command line; the user restarts
-      // the server by hand, as after any restart that can't be made.
-      if (length >= sizeof systemDir ||
-          !FormRestartCommand(command, sizeof command, systemDir, length)) {
-        ShowMessage(kMsgCannotRestart, kBoxOk);
-        return 0;
-      }
-      break;
-    }
-    case VER_PLATFORM_WIN32_NT:
-      static_assert(sizeof kStartWebServer <= sizeof command, "restart command fits");
-      memcpy(command, kStartWebServer, sizeof kStartWebServer);
-      break;
-    default:
-      ShowMessage(kMsgInvalidOs, kBoxOk);
-      return 0;
+  const bool formed =
+      length < sizeof systemDir &&
+      (family == VER_PLATFORM_WIN32_WINDOWS
+           ? FormRestartCommand(command, sizeof command, systemDir, length)
+           : FormNetCommand(command, sizeof command, systemDir, length, kStartWebServer));
+  if (!formed) {
+    ShowMessage(kMsgCannotRestart, kBoxOk);
+    return 0;
   }
 
   PROCESS_INFORMATION started;

@@ -149,6 +149,11 @@ int KX_EXPORT_CC ShutdownService();
 int KX_EXPORT_CC RestartWebServer();
 }
 int StopWebServerProcess(UINT index);
+// What StopWebServerProcess ends a windowless server with: TerminateProcess,
+// or a test's stand-in for a refusal, which Wine never gives once the
+// process could be opened.
+typedef BOOL(WINAPI* TerminateProcessFn)(HANDLE process, UINT exitCode);
+extern TerminateProcessFn TerminateProcessHook;
 
 // ---------------------------------------------------------------------------
 // Token accumulator (tokens*.cpp)

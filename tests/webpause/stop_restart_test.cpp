@@ -1,6 +1,7 @@
 // ShutdownService and the restart export of the real webpause.dll, against
-// stand-in servers started by the test and a recording net.exe next to the
-// test program. The message boxes are answered from a second thread. One
+// stand-in servers started by the test and a recording net.exe in the
+// system folder (and a planted one next to the test program, which must
+// never run). The message boxes are answered from a second thread. One
 // program, run once per platform family (and once under a Japanese locale);
 // each family's tests check first that the family is the one they are for.
 #include <gtest/gtest.h>
@@ -112,6 +113,29 @@ void LoadDisplayDriver() {
   loaded = true;
 }
 
+std::string SystemFolder() {
+  char system[MAX_PATH];
+  UINT n = GetSystemDirectoryA(system, sizeof system);
+  return std::string(system, n);
+}
+
+// The recording stand-in becomes the system's net.exe. The prefix's files
+// are hard links shared with its template, so the old one is unlinked
+// rather than overwritten. Wine runs its builtin net.exe from there unless
+// told otherwise: WINEDLLOVERRIDES set here would not reach the children
+// (Wine takes it from the Unix environment it was started with), the
+// prefix's DllOverrides key does.
+bool InstallSystemNet() {
+  static bool installed = false;
+  if (installed) return true;
+  const std::string net = SystemFolder() + "\\net.exe";
+  DeleteFileA(net.c_str());
+  if (!CopyTo(BinPath("standin_net.exe"), net)) return false;
+  RegWriteSz(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", "net.exe", "native");
+  installed = true;
+  return true;
+}
+
 class StopRestart : public ::testing::Test {
  protected:
   virtual DWORD Family() const = 0;
@@ -119,10 +143,13 @@ class StopRestart : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(PlatformFamily(), Family()) << "run under the wrong platform family";
     LoadDisplayDriver();
+    ASSERT_TRUE(InstallSystemNet());
+    // The planted one: CreateProcessA would find it first, were it allowed
+    // to search for net.exe.
+    ASSERT_TRUE(FileExists(BinPath("net.exe")));
     dir_ = TempDir();
     netRecord_ = dir_ + "\\net.record";
-    // Read by the stand-in net.exe that CreateProcessA finds next to this
-    // program before the system's own.
+    // Read by both net.exe stand-ins.
     SetEnvironmentVariableA("KX_NET_RECORD", netRecord_.c_str());
     module_ = LoadLibraryA(BinPath("webpause.dll").c_str());
     ASSERT_NE(module_, nullptr);
@@ -144,10 +171,36 @@ class StopRestart : public ::testing::Test {
     return ReadFile(netRecord_);
   }
 
-  std::string RestartFolder() {
-    char system[MAX_PATH];
-    UINT n = GetSystemDirectoryA(system, sizeof system);
-    return std::string(system, n) + "\\inetsrv";
+  std::string RestartFolder() { return SystemFolder() + "\\inetsrv"; }
+
+  // The user takes time over the question; meanwhile the server asked about
+  // ends, and another of the same name, whose window ignores WM_CLOSE, takes
+  // its place. Only the new one may be stopped. Returns the boxes seen.
+  std::vector<DialogAnswerer::Box> ServerReplacedWhileAsked(StandIn* replacement) {
+    StandIn first;
+    EXPECT_TRUE(first.Start(dir_, "inetinfo.exe", "window"));
+    DialogAnswerer answers({IDYES}, [&](const DialogAnswerer::Box&) {
+      first.Kill();
+      replacement->Start(dir_, "inetinfo.exe", "stubborn");
+    });
+    EXPECT_EQ(shutdown_(), 1);
+    EXPECT_TRUE(replacement->Running());
+    EXPECT_TRUE(WaitFor([&] { return Contains(replacement->Record(), "WM_CLOSE\n"); }, 5000))
+        << "the close request went to the window of the server that had ended";
+    DWORD code = 0;
+    EXPECT_FALSE(replacement->Ended(300, &code)) << "terminated with " << code;
+    return answers.Seen();
+  }
+
+  // The windowless server asked about ends while the question is open: it
+  // counts as stopped, and nothing is done about it.
+  std::vector<DialogAnswerer::Box> ServerEndsWhileAsked() {
+    StandIn server;
+    EXPECT_TRUE(server.Start(dir_, "inetinfo.exe", "windowless"));
+    DialogAnswerer answers({IDYES, IDOK}, [&](const DialogAnswerer::Box&) { server.Kill(); });
+    EXPECT_EQ(shutdown_(), 1);
+    Sleep(300);  // a box shown after the answer would have been seen by now
+    return answers.Seen();
   }
 
   std::string dir_, netRecord_;
@@ -269,6 +322,17 @@ TEST_F(Win9x, Inetsw95IsStoppedOnlyWhenInetinfoIsNotRunning) {
   EXPECT_EQ(answers.Seen().size(), 2u);
 }
 
+TEST_F(Win9x, OnlyTheServerRunningAfterTheQuestionIsStopped) {
+  StandIn replacement;
+  std::vector<DialogAnswerer::Box> boxes = ServerReplacedWhileAsked(&replacement);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, kAsk);
+
+  boxes = ServerEndsWhileAsked();
+  ASSERT_EQ(boxes.size(), 1u) << "no message about a server that is gone: " << boxes.back().text;
+  EXPECT_FALSE(FileExists(netRecord_));
+}
+
 TEST_F(Win9x, ARunningServiceManagerEndsItAllWithMessage6) {
   StandIn smon, server;
   ASSERT_TRUE(smon.Start(dir_, "smon.exe", "windowless"));
@@ -294,7 +358,7 @@ TEST_F(Win9x, RestartStartsTheServerFromTheSystemFolderAndReturnsOnceItRuns) {
   EXPECT_LT(elapsed, 8000u) << "did not notice the server";
   // Listed as running a moment before it gets to write its record.
   EXPECT_TRUE(WaitFor([&] { return Contains(ReadFile(record), "ready\n"); }, kReadyMs));
-  EXPECT_TRUE(Contains(ReadFile(record), "start " + folder + "\\inetinfo.exe -e w3svc\n"))
+  EXPECT_TRUE(Contains(ReadFile(record), "start \"" + folder + "\\inetinfo.exe\" -e w3svc\n"))
       << ReadFile(record);
   EXPECT_TRUE(answers.Seen().empty());
   KillRecorded(record);
@@ -319,8 +383,11 @@ TEST_F(Nt, NothingRunningStartsNoCommand) {
   EXPECT_FALSE(FileExists(netRecord_));
 }
 
-const std::string kNetStopServiceManager = "net.exe stop \"Servana Service Manager\"\n";
-const std::string kNetStopWebServer = "net.exe stop \"World Wide Web Publishing Service\"\n";
+// The system's own net.exe, named by its full path (Wine's system folder
+// holds no blank, so it is not quoted).
+const std::string kNet = SystemFolder() + "\\net.exe";
+const std::string kNetStopServiceManager = kNet + " stop \"Servana Service Manager\"\n";
+const std::string kNetStopWebServer = kNet + " stop \"World Wide Web Publishing Service\"\n";
 
 TEST_F(Nt, TheServiceManagerIsStoppedThroughNetEvenWhenTheUserDeclines) {
   StandIn smon, server;
@@ -350,10 +417,36 @@ TEST_F(Nt, TheServiceManagerIsStoppedThroughNetEvenWhenTheUserDeclines) {
 TEST_F(Nt, OnlyTheServiceManagerRunningIsStoppedWithoutAQuestion) {
   StandIn smon;
   ASSERT_TRUE(smon.Start(dir_, "smon.exe", "windowless"));
+  // A net.exe planted in the current folder, too, where CreateProcessA would
+  // look second.
+  ASSERT_TRUE(CopyTo(BinPath("net.exe"), dir_ + "\\net.exe"));
+  char previous[MAX_PATH];
+  GetCurrentDirectoryA(sizeof previous, previous);
+  SetCurrentDirectoryA(dir_.c_str());
   DialogAnswerer answers({IDNO});
   EXPECT_EQ(shutdown_(), 1);
+  SetCurrentDirectoryA(previous);
+  // Only the system's own ran: a planted one would have recorded "planted".
   EXPECT_EQ(NetCommands(1), kNetStopServiceManager);
+  Sleep(300);
+  EXPECT_FALSE(Contains(ReadFile(netRecord_), "planted")) << ReadFile(netRecord_);
   EXPECT_TRUE(answers.Seen().empty());
+}
+
+TEST_F(Nt, OnlyTheServerRunningAfterTheQuestionIsStopped) {
+  StandIn replacement;
+  std::vector<DialogAnswerer::Box> boxes = ServerReplacedWhileAsked(&replacement);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, kAsk);
+  EXPECT_EQ(NetCommands(1), kNetStopWebServer);
+
+  // Gone by the answer: stopped, so not even the service is asked to stop.
+  replacement.Kill();
+  DeleteFileA(netRecord_.c_str());
+  boxes = ServerEndsWhileAsked();
+  ASSERT_EQ(boxes.size(), 1u) << "no message about a server that is gone: " << boxes.back().text;
+  Sleep(300);  // a net.exe started anyway would have recorded by now
+  EXPECT_FALSE(FileExists(netRecord_)) << ReadFile(netRecord_);
 }
 
 TEST_F(Nt, RestartRunsNetStartAndStopsWaitingAfterTenSeconds) {
@@ -363,7 +456,7 @@ TEST_F(Nt, RestartRunsNetStartAndStopsWaitingAfterTenSeconds) {
   DWORD elapsed = GetTickCount() - begin;
   EXPECT_GE(elapsed, kRestartPollMs - 50);
   EXPECT_LT(elapsed, kRestartPollMs + 8000);
-  EXPECT_EQ(NetCommands(1), "net.exe start \"World Wide Web Publishing Service\"\n");
+  EXPECT_EQ(NetCommands(1), kNet + " start \"World Wide Web Publishing Service\"\n");
   EXPECT_TRUE(answers.Seen().empty());
 }
 
