@@ -1,21 +1,114 @@
-# Install: pathstamp records where the product lies, first from a drive's
-# root, then from the real installation folder that the later steps use.
-step "Install: pathstamp records the installation"
-mkdir -p "$WINEPREFIX/rootdrive"
-cp "$BIN/pathstamp.exe" "$WINEPREFIX/rootdrive/"
-say "run from a drive's root: R:\\pathstamp.exe"
-win 'R:\pathstamp.exe'
-reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Installation' InstallPath
-reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Java Runtime Environment\1.2.1' JavaHome
-
+# Install: the NSIS setup of tests/installer/kestrix.nsi, built here from the
+# shipped files, runs silently, as an administrator would run it. It calls
+# webpause.dll's ShutdownService (a stand-in web server runs, so the question
+# is asked), lays out the installation, runs pathstamp.exe, writes an install
+# note with AddToken and WriteTokens, restarts the web server with
+# ?StartServiceA@@YGHXZ and writes its uninstaller.
+# The prefix is Windows NT. Wine's NT performance data lists no processes, so
+# the test bed's stand-in provider publishes them; a recording net.exe takes
+# the place of the system's.
+step "Install: the NSIS setup runs silently and calls webpause.dll"
 KX_HOME_WIN='C:\Program Files\Veltrana\Kestrix 2.0'
 KX_HOME=$DRIVE_C/Program\ Files/Veltrana/Kestrix\ 2.0
-mkdir -p "$KX_HOME"
-cp "$BIN/pathstamp.exe" "$KX_HOME/"
-say "run from the installation folder: $KX_HOME_WIN\\pathstamp.exe"
-win "$KX_HOME_WIN\\pathstamp.exe"
-reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Installation' InstallPath
-reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Java Runtime Environment' CurrentVersion
-reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Java Runtime Environment\1.2.1' JavaHome
-reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Java Runtime Environment\1.2.1' MicroVersion
-reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Java Runtime Environment\1.2.1' RuntimeLib
+KX_INSTALLED=0
+setup_name=kestrix-2.0-installer.exe
+filter_key='HKLM\SYSTEM\CurrentControlSet\Services\W3SVC\Parameters'
+
+if [ "$KX_WIN_ARCH" != i686 ]; then
+  say "the setup is a 32-bit program and can't load the 64-bit build's DLLs: no installation"
+elif ! command -v makensis >/dev/null; then
+  say "makensis is missing (scripts/bootstrap installs nsis): no installation"
+else
+  mkdir -p "$DRIVE_C/kxsetup"
+  makensis -V2 -DKX_FILES="$here/../dist" -DKX_STANDINS="$BIN" \
+    -DKX_OUT="$DRIVE_C/kxsetup/$setup_name" "$here/../tests/installer/kestrix.nsi"
+  say "built by makensis from tests/installer/kestrix.nsi with the six files of dist/"
+  say "  (and, for the demo only, the stand-in runtime and smon.properties): C:\\kxsetup\\$setup_name"
+  cp "$BIN/person.exe" "$DRIVE_C/kxsetup/"
+
+  perf_key='HKLM\System\CurrentControlSet\Services\KxDemoProcesses\Performance'
+  win reg add "$perf_key" /v Library /d "$(kx_winpath "$BIN")\standin-perf-provider.dll" /f >/dev/null
+  win reg add "$perf_key" /v Open /d StandinOpen /f >/dev/null
+  win reg add "$perf_key" /v Collect /d StandinCollect /f >/dev/null
+  win reg add "$perf_key" /v Close /d StandinClose /f >/dev/null
+  # The prefix's files are hard links into its template: unlink, then copy.
+  # Wine would run its own net.exe from there without the override.
+  net_standin=$BIN/standin_net.exe
+  [ -f "$net_standin" ] || net_standin=$BIN/net.exe
+  rm -f "$DRIVE_C/windows/system32/net.exe"
+  cp "$net_standin" "$DRIVE_C/windows/system32/net.exe"
+  win reg add 'HKCU\Software\Wine\DllOverrides' /v net.exe /d native /f >/dev/null
+  net_record=$DRIVE_C/net.record
+  export KX_NET_RECORD='C:\net.record'
+  # The web server's configuration as the servlet engine's setup left it.
+  win reg add "$filter_key" /v "Filter DLLs" /t REG_SZ /f >/dev/null \
+    /d 'C:\InetPub\filters\sspifilt.dll,C:\Program Files\Servana\bin\servana.dll, C:\InetPub\filters\compress.dll'
+
+  mkdir -p "$DRIVE_C/InetPub"
+  cp "$BIN/standin_webserver.exe" "$DRIVE_C/InetPub/inetinfo.exe"
+  # start_webserver RECORD: the stand-in web server with a window, waited for.
+  start_webserver() {
+    rm -f "$DRIVE_C/InetPub/$1"
+    KX_WEBSERVER_RECORD="C:\\InetPub\\$1" win 'C:\InetPub\inetinfo.exe' window \
+      </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 200); do grep -qs '^ready' "$DRIVE_C/InetPub/$1" && break; sleep 0.1; done
+  }
+  server_closed() {
+    if grep -qs '^WM_CLOSE' "$DRIVE_C/InetPub/$1"; then
+      say "the web server got WM_CLOSE at its window"
+    else
+      say "the web server was not asked to close"
+    fi
+  }
+  start_webserver install.record
+  say "running: a stand-in web server C:\\InetPub\\inetinfo.exe with a window"
+
+  setup_command="C:\\kxsetup\\$setup_name /S /LOG=C:\\kxsetup\\setup.log"
+  rm -f "$net_record"
+  began=$(date +%s)
+  # The person stand-in starts the setup and prints every box it shows;
+  # with nobody at the display it answers them too.
+  person_answer=yes
+  if [ "$DEMO_PERSON" = 1 ]; then
+    person_answer=none
+    say "the question appears on your display ($DISPLAY): answer it"
+  fi
+  say "run: person.exe --answer $person_answer \"$setup_command\""
+  win_show 'C:\kxsetup\person.exe' --answer "$person_answer" "$setup_command"
+  say "the setup took $(( $(date +%s) - began )) s (on NT: 2 s per process look-up, up to 10 s restart poll)"
+  if [ -f "$DRIVE_C/kxsetup/setup.log" ]; then
+    say "the setup's log (C:\\kxsetup\\setup.log):"
+    tr -d '\r' <"$DRIVE_C/kxsetup/setup.log" | sed 's/^/     /'
+  fi
+  server_closed install.record
+  if [ -s "$net_record" ]; then
+    say "net.exe was started as:"
+    tr -d '\r' <"$net_record" | sed 's/^/     /'
+  fi
+
+  if [ -f "$KX_HOME/uninstall.exe" ]; then
+    KX_INSTALLED=1
+    say "the installation record:"
+    reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Installation' InstallPath
+    reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Installation' online
+    reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Java Runtime Environment' CurrentVersion
+    reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Java Runtime Environment\1.2.1' JavaHome
+    reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Java Runtime Environment\1.2.1' MicroVersion
+    reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Java Runtime Environment\1.2.1' RuntimeLib
+    say "$KX_HOME_WIN\\install-note.txt (\\r\\n marks the line ends the text mode wrote):"
+    sed 's/\r$/\\r\\n/' "$KX_HOME/install-note.txt" | sed 's/^/     /'
+    say "installed files:"
+    (cd "$KX_HOME" && find . -type f | sed 's|^\./||' | sort | sed 's/^/     /')
+    same=0
+    for f in pathstamp.exe kxlaunch.exe propexec.exe propexecw.exe webpause.dll tearhook.dll; do
+      cmp -s "$KX_HOME/$f" "$here/../dist/$f" && same=$((same + 1))
+    done
+    if [ "$same" = 6 ]; then
+      say "the six shipped files are installed byte for byte as in dist/"
+    else
+      say "only $same of the six shipped files are installed as in dist/"
+    fi
+  else
+    say "the setup installed nothing: the later steps are skipped"
+  fi
+fi

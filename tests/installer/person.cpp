@@ -1,11 +1,12 @@
 // Stand-in for the person at the display while a setup or uninstaller runs:
-//   person.exe [--answer yes|no] "COMMAND LINE"
+//   person.exe [--answer yes|no|none] "COMMAND LINE"
 // Starts the command line (one argument, passed to CreateProcessA as it is:
 // NSIS wants its "_?=DIR" unquoted even when DIR has blanks) and, until that
 // program ends, answers every message box that appears on the display (a
 // top-level dialog with a message text), printing its caption and text
 // first. A question (Yes/No) gets the given answer, Yes by default; any other
-// box gets OK. Exits with the program's exit status.
+// box gets OK. With "none" it only prints them, for a real person at the
+// display to answer. Exits with the program's exit status.
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -40,11 +41,17 @@ BOOL CALLBACK FindMessageBox(HWND window, LPARAM param) {
   return FALSE;
 }
 
+// yesNoAnswer 0: leave the box to the person at the display.
 void Answer(HWND box, int yesNoAnswer) {
   char caption[kTextCapacity] = {};
   char text[kTextCapacity] = {};
   GetWindowTextA(box, caption, sizeof caption);
   GetDlgItemTextA(box, kMessageTextId, text, sizeof text);
+  if (yesNoAnswer == 0) {
+    printf("message box \"%s\": %s\n   -> left to the person at the display\n", caption, text);
+    fflush(stdout);
+    return;
+  }
   int button = GetDlgItem(box, IDYES) ? yesNoAnswer : IDOK;
   const char* name = button == IDYES ? "Yes" : button == IDNO ? "No" : "OK";
   printf("message box \"%s\": %s\n   -> answered %s\n", caption, text, name);
@@ -58,11 +65,11 @@ int main(int argc, char** argv) {
   int next = 1;
   int answer = IDYES;
   if (argc > 2 && strcmp(argv[1], "--answer") == 0) {
-    answer = strcmp(argv[2], "no") == 0 ? IDNO : IDYES;
+    answer = strcmp(argv[2], "no") == 0 ? IDNO : strcmp(argv[2], "none") == 0 ? 0 : IDYES;
     next = 3;
   }
   if (argc != next + 1) {
-    printf("usage: person [--answer yes|no] \"COMMAND LINE\"\n");
+    printf("usage: person [--answer yes|no|none] \"COMMAND LINE\"\n");
     return 2;
   }
   // CreateProcessA may write into the command line.
