@@ -6,10 +6,19 @@
 bool FormRemovalCommand(const char* installPath, char* out, size_t capacity) {
   if (capacity == 0) return false;
   out[0] = '\0';
-  size_t pathLength = strlen(installPath);
-  constexpr size_t suffixLength = sizeof kRemovalCommandSuffix - 1;
-  if (pathLength >= capacity || capacity - pathLength < suffixLength + 1) return false;
-  memcpy(out, installPath, pathLength);
-  memcpy(out + pathLength, kRemovalCommandSuffix, suffixLength + 1);
+  const size_t pathLength = strlen(installPath);
+  constexpr size_t programLength = sizeof kRemovalProgram - 1;
+  constexpr size_t argumentsLength = sizeof kRemovalArguments - 1;
+  // The two quotes, the program, the arguments and the terminator.
+  constexpr size_t fixed = 2 + programLength + argumentsLength + 1;
+  if (capacity < fixed || pathLength > capacity - fixed) return false;
+  char* at = out;
+  *at++ = '"';
+  memcpy(at, installPath, pathLength);
+  at += pathLength;
+  memcpy(at, kRemovalProgram, programLength);
+  at += programLength;
+  *at++ = '"';
+  memcpy(at, kRemovalArguments, argumentsLength + 1);
   return true;
 }

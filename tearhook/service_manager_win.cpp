@@ -29,17 +29,19 @@ void StartRemoval(char* command) {
 void RemoveServiceManager() {
   HeapText installPath(ReadRegistryString(KX_INSTALLATION_KEY_UPPER, KX_VALUE_INSTALL_PATH));
   if (!installPath) return;
-  // A path too long for the command is treated like a missing one: a cut
-  // command line would start something other than the removal.
-  char command[kRemovalCommandCapacity];
-  if (!FormRemovalCommand(installPath.get(), command, sizeof command)) return;
 
   switch (GetPlatformFamily()) {
-    case VER_PLATFORM_WIN32_NT:
+    case VER_PLATFORM_WIN32_NT: {
+      // A path too long for the command is treated like a missing one: a
+      // cut command line would start something other than the removal.
+      char command[kRemovalCommandCapacity];
+      if (!FormRemovalCommand(installPath.get(), command, sizeof command)) return;
       StartRemoval(command);
       break;
+    }
     case VER_PLATFORM_WIN32_WINDOWS: {
-      // No service to remove here; the user is told to stop it by hand.
+      // No service to remove here, so no command and no limit on the path:
+      // the user is told to stop it by hand.
       UINT index = 0;
       if (FindProcess(&index, KX_SERVICE_MANAGER_EXE))
         ShowMessage(kMsgServiceManagerRunning, kBoxOk);

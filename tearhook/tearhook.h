@@ -45,10 +45,14 @@ constexpr size_t kFilterListSlack = 20;
 // written anywhere.
 bool RemoveEngineEntries(const char* list, char* out, size_t capacity);
 
-// removal_command.cpp: "<InstallPath>\bin\smon.exe -r smon-default",
-// formed in a buffer of 512 bytes, terminator included.
+// removal_command.cpp: "<InstallPath>\bin\smon.exe" -r smon-default,
+// formed in a buffer of 512 bytes, quotes and terminator included. The
+// program path is quoted: the installation usually lies under "Program
+// Files", and unquoted CreateProcessA would first try C:\Program.exe and
+// every longer prefix that ends at a blank.
 constexpr size_t kRemovalCommandCapacity = 512;
-constexpr char kRemovalCommandSuffix[] = "\\bin\\smon.exe -r smon-default";
+constexpr char kRemovalProgram[] = "\\bin\\smon.exe";
+constexpr char kRemovalArguments[] = " -r smon-default";
 
 // Forms the removal command in `out`. Returns false, leaving `out` an empty
 // text, when it would not fit in `capacity` bytes: a cut command would start
@@ -85,9 +89,10 @@ bool IsInstallFlagSet(const char* valueName);
 // every false road the list is left exactly as it was.
 bool RemoveEngineFilter();
 
-// service_manager_win.cpp: starts "<InstallPath>\bin\smon.exe -r
-// smon-default" on NT, warns with message 6 on 95/98 while smon.exe runs,
-// then pauses 3 seconds. Does nothing without a usable InstallPath.
+// service_manager_win.cpp: starts the removal command on NT, warns with
+// message 6 on 95/98 while smon.exe runs, then pauses 3 seconds. Does
+// nothing without an InstallPath, nor on NT with one too long for the
+// command.
 void RemoveServiceManager();
 
 // hooks_win.cpp: the two exports. The three arguments are the uninstaller's

@@ -168,6 +168,28 @@ TEST_F(Dialogs, RemovalIsNeverStartedAndMessage6ShowsOnlyWhileTheServiceManagerR
   GetExitCodeProcess(server, &code);
   EXPECT_EQ(code, 1u);
   EXPECT_EQ(Record(record), "") << "no removal command on Windows 95/98";
+
+  // The same with an InstallPath far too long for the NT removal command:
+  // 95/98 forms none, so the warning and the pause stay.
+  ASSERT_EQ(TerminateProcess(smon, 255), TRUE);
+  ASSERT_EQ(WaitForSingleObject(smon, 5000), WAIT_OBJECT_0);
+  std::string root, path;
+  LongSpelling(700, &root, &path);
+  record = Install(root, path);
+  SetList("a.dll,servana.dll");
+  server = StartRunning(dir_ + "\\w3", "inetinfo.exe");
+  ASSERT_NE(server, nullptr);
+  ScriptedBoxes again([&](const DialogAnswerer::Box& box) {
+    if (box.text == question) smon = StartRunning(dir_ + "\\Servana", "smon.exe");
+    return box.text == question ? IDYES : IDOK;
+  });
+  EXPECT_EQ(Init(&elapsed), 0);
+  seen = again.Stop();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].text, Shown(6));
+  EXPECT_GE(elapsed, kPauseMs - kPauseSlackMs);
+  EXPECT_EQ(List(), "a.dll");
+  EXPECT_EQ(Record(record), "");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // UninstInitialize on Windows NT: the service manager's removal command is
 // started hidden from the installation's bin folder, and the hook pauses
-// after it. Nothing runs, so ShutdownService has nothing to stop.
+// after it; the filter list keeps what follows its first NUL. Nothing runs,
+// so ShutdownService has nothing to stop.
 #include "hook_fixture.h"
 
 using namespace kxtest;
@@ -25,26 +26,20 @@ class NtRemoval : public HookTest {};
 TEST_F(NtRemoval, StartsTheLongestRemovalCommandThatFitsAndNoCutOne) {
   SetOnline("true");
   SetList("C:\\w3\\sspifilt.dll,C:\\Servana\\bin\\servana.dll");
-  // InstallPath spelled with 482 characters: the command takes 511 bytes and
-  // its terminator the 512th.
+  // InstallPath spelled with 480 characters: the quoted command takes 511
+  // bytes and its terminator the 512th.
   std::string root, path;
-  LongSpelling(482, &root, &path);
+  LongSpelling(480, &root, &path);
   std::string record = Install(root, path);
   EXPECT_EQ(Init(), 0);
   ULONGLONG returned = Now();
   EXPECT_EQ(List(), "C:\\w3\\sspifilt.dll");
 
-  const std::string command = path + "\\bin\\smon.exe -r smon-default";
+  const std::string command = "\"" + path + "\\bin\\smon.exe\" -r smon-default";
   ASSERT_EQ(command.size(), 511u);
   std::string r = Record(record);
   EXPECT_EQ(Count(r, "command "), 1u) << r;
-  // Wine puts quotes around a program path with blanks that it found by
-  // trying the words of an unquoted command line; Windows passes the line on
-  // as it is. The title shows the command as the hook formed it.
-  const std::string quoted = "\"" + path + "\\bin\\smon.exe\" -r smon-default";
-  EXPECT_TRUE(r.find("command " + command + "\n") != std::string::npos ||
-              r.find("command " + quoted + "\n") != std::string::npos)
-      << r;
+  EXPECT_NE(r.find("command " + command + "\n"), std::string::npos) << r;
   EXPECT_NE(r.find("flags 41\n"), std::string::npos) << r;  // USESHOWWINDOW | FORCEONFEEDBACK
   EXPECT_NE(r.find("show 0\n"), std::string::npos) << r;    // SW_HIDE
   EXPECT_NE(r.find("title " + command + "\n"), std::string::npos) << r;
@@ -60,7 +55,7 @@ TEST_F(NtRemoval, StartsTheLongestRemovalCommandThatFitsAndNoCutOne) {
   DeleteFileA(record.c_str());
   SetList("a.dll,servana.dll");
   std::string longer;
-  LongSpelling(483, &root, &longer);
+  LongSpelling(481, &root, &longer);
   record = Install(root, longer);
   EXPECT_EQ(Init(), 0);
   EXPECT_EQ(List(), "a.dll");
@@ -68,4 +63,39 @@ TEST_F(NtRemoval, StartsTheLongestRemovalCommandThatFitsAndNoCutOne) {
   EXPECT_EQ(Record(record), "");
 }
 
+TEST_F(NtRemoval, AnInstallPathWithABlankStartsNoProgramNamedByItsFirstWord) {
+  // Unquoted, CreateProcessA would try "<dir>\Program.exe" first and hand it
+  // the rest of the line.
+  SetOnline("true");
+  SetList("a.dll,servana.dll");
+  const std::string root = dir_ + "\\Program Files\\Veltrana\\Kestrix 2.0";
+  std::string record = Install(root);
+  const std::string planted = dir_ + "\\Program.exe";
+  ASSERT_TRUE(CopyTo(BinPath(kStandIn), planted));
+  EXPECT_EQ(Init(), 0);
+  EXPECT_EQ(List(), "a.dll");
+  std::string r = Record(record);
+  EXPECT_NE(r.find("command \"" + root + "\\bin\\smon.exe\" -r smon-default\n"), std::string::npos)
+      << r;
+  EXPECT_EQ(Record(planted + ".record"), "");
+}
+
+// The filter list on NT, whose registry keeps a REG_SZ's bytes after its
+// first NUL: the web server reads the list up to there, and the rest is
+// written back as it was.
+class NtFilterList : public HookTest {};
+
+TEST_F(NtFilterList, BytesAfterTheFirstNulAreWrittenBackUnchanged) {
+  SetOnline("true");
+  // An engine entry after the NUL is not the web server's and stays too.
+  for (const std::string& tail :
+       {std::string("servana.dll,b.dll\0", 18), std::string("x\0\0\0", 4), std::string(1, '\0')}) {
+    SetListExact(REG_SZ, std::string("a.dll,C:\\S\\servana.dll,c.dll\0", 29) + tail);
+    ASSERT_EQ(ReadRaw(kFilterKey, kFilterValue).bytes.size(), 29 + tail.size());
+    EXPECT_EQ(Init(), 0);
+    RawValue raw = ReadRaw(kFilterKey, kFilterValue);
+    EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(raw.bytes, std::string("a.dll,c.dll\0", 12) + tail);
+  }
+}
 }  // namespace
