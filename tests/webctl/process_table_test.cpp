@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <aclapi.h>
+
 #include "kxtest.h"
 #include "standin_run.h"
 #include "webctl.h"
@@ -149,6 +151,40 @@ TEST(Win9x, TheSnapshotFillStopsAtTheCapacity) {
   EXPECT_EQ(entries[1].window, nullptr);
   EXPECT_LT(strlen(entries[1].exeName), sizeof entries[1].exeName);
   EXPECT_EQ(entries[2].processId, 0x5A5A5A5Au) << "written past the capacity";
+}
+
+// Wine never refuses TerminateProcess once the process could be opened, so
+// the refusal comes from a stand-in for the call.
+BOOL WINAPI RefuseTermination(HANDLE, UINT) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+
+TEST(Win9x, ARefusedTerminationShowsMessage3AndTheShutdownStillSucceeds) {
+  const std::string folder = TempDir();
+  ASSERT_TRUE(CopyTo(BinPath(kWindowless), folder + "\\inetinfo.exe"));
+  StandinRun server(Quoted(folder + "\\inetinfo.exe"));
+  ASSERT_TRUE(server.started());
+  TerminateProcessHook = RefuseTermination;
+  int shutdown, stop;
+  std::vector<DialogAnswerer::Box> boxes;
+  {
+    DialogAnswerer answerer({IDYES, IDOK});
+    shutdown = ShutdownService();
+    UINT index = kUnchanged;
+    EXPECT_EQ(FindProcess(&index, "inetinfo.exe"), 1);
+    stop = StopWebServerProcess(index);
+    boxes = answerer.Seen();
+  }
+  TerminateProcessHook = TerminateProcess;
+  EXPECT_EQ(shutdown, 1);
+  EXPECT_EQ(stop, 0);
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[0].text, "Test 1: may the web server be stopped?");
+  EXPECT_EQ(boxes[1].text, "Test 3: cannot terminate");
+  EXPECT_EQ(boxes[2].text, "Test 3: cannot terminate");
+  EXPECT_EQ(boxes[2].caption, "Test caption");
+  EXPECT_EQ(WaitForSingleObject(server.process(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 // Measurement only (not run by ctest): run the test program with
@@ -294,11 +330,41 @@ TEST_F(Nt, WineWithoutAProviderGivesAnEmptyTable) {
   EXPECT_EQ(Collects(), 0);
 }
 
-TEST_F(Nt, TheDebugPrivilegeStepSucceedsSilently) {
+// Denies everyone the right to adjust the privileges of a process's token.
+void DenyPrivilegeAdjustment(HANDLE process) {
+  HANDLE token = nullptr;
+  ASSERT_TRUE(OpenProcessToken(process, WRITE_DAC | READ_CONTROL, &token));
+  char everyone[] = "EVERYONE";
+  EXPLICIT_ACCESSA deny = {};
+  deny.grfAccessPermissions = TOKEN_ADJUST_PRIVILEGES;
+  deny.grfAccessMode = DENY_ACCESS;
+  deny.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+  deny.Trustee.ptstrName = everyone;
+  PACL acl = nullptr;
+  ASSERT_EQ(SetEntriesInAclA(1, &deny, nullptr, &acl), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(SetSecurityInfo(token, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                            acl, nullptr),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  LocalFree(acl);
+  CloseHandle(token);
+}
+
+TEST_F(Nt, TheDebugPrivilegeStepSucceedsSilentlyAndReportsAFailureToTheDebugger) {
   DebugRun run = RunUnderDebugger(Quoted(BinPath("webctl-privilege-probe.exe")));
   ASSERT_TRUE(run.started);
   EXPECT_EQ(run.exitCode, 1u) << "EnableDebugPrivilege's result";
   EXPECT_TRUE(run.messages.empty()) << run.messages.front();
+
+  // A token whose privileges the process may not adjust: the step fails
+  // with the error on the debug output, and the caller goes on. (Wine lets
+  // AdjustTokenPrivileges succeed even in a restricted token, so only the
+  // first failure can be brought about here.)
+  run = RunUnderDebugger(Quoted(BinPath("webctl-privilege-probe.exe")), "", 60000,
+                         DenyPrivilegeAdjustment);
+  ASSERT_TRUE(run.started);
+  EXPECT_EQ(run.exitCode, 0u);
+  ASSERT_EQ(run.messages.size(), 1u);
+  EXPECT_EQ(run.messages[0], "OpenProcessToken failed with 5\n");
 }
 
 // ---------------------------------------------------------------------------
