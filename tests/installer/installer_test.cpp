@@ -128,16 +128,19 @@ class Installer : public ::testing::Test {
                         20000));
   }
 
-  // Runs a command line through the person, who answers Yes; returns what
-  // the person printed.
-  std::string RunAnswered(const std::string& commandLine, const std::string& name) {
+  // Runs a command line through the person, who gives `answer` to the
+  // question; returns what the person printed. The exit status goes to
+  // *status.
+  std::string RunAnswered(const std::string& commandLine, const std::string& name,
+                          const char* answer, DWORD* status) {
     std::string output = dir_ + "\\" + name + ".out";
-    RunResult run = kxtest::Run("\"" + dir_ + "\\person.exe\" --answer yes \"" + commandLine + "\"", dir_,
-                        kRunMs, output);
+    RunResult run = kxtest::Run("\"" + dir_ + "\\person.exe\" --answer " + answer + " \"" +
+                                    commandLine + "\"",
+                                dir_, kRunMs, output);
     std::string printed = ReadFile(output);
     printed.erase(std::remove(printed.begin(), printed.end(), '\r'), printed.end());
     EXPECT_TRUE(run.finished) << printed;
-    EXPECT_EQ(run.exitCode, 0u) << printed << ReadFile(dir_ + "\\" + name + ".log");
+    *status = run.exitCode;
     return printed;
   }
 
@@ -151,15 +154,31 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   ASSERT_NE(programFiles, "<absent>");
   const std::string home = programFiles + "\\Veltrana\\Kestrix 2.0";
 
-  // Install, with the web server running: one question, answered Yes.
+  const std::string question =
+      "message box \"Kestrix\": " + std::string(webpause_texts::kEnglish[1]) + "\n   -> answered ";
   const std::string serverRecord = dir_ + "\\webserver.record";
   StartWebServer(serverRecord);
-  std::string printed =
-      RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\setup.log", "setup");
-  EXPECT_EQ(printed.find("message box \"Kestrix\": " + std::string(webpause_texts::kEnglish[1]) +
-                         "\n   -> answered Yes\n"),
-            0u)
-      << printed;
+
+  // With the web server running the setup asks first. No: it stops (status
+  // 2, as NSIS ends a run that its script stopped), says why in its log, and
+  // nothing of the installation exists.
+  DWORD status = 0;
+  std::string printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\declined.log",
+                                    "declined", "no", &status);
+  EXPECT_EQ(status, 2u) << printed;
+  EXPECT_EQ(printed.find(question + "No\n"), 0u) << printed;
+  EXPECT_NE(ReadFile(dir_ + "\\declined.log").find("Kestrix was not installed"), std::string::npos)
+      << ReadFile(dir_ + "\\declined.log");
+  EXPECT_FALSE(KeyExists(kKestrixKey));
+  EXPECT_FALSE(KeyExists(kArpKey));
+  EXPECT_FALSE(FileExists(home));
+  EXPECT_EQ(ReadFile(serverRecord).find("WM_CLOSE"), std::string::npos);
+
+  // Yes: one question, and the installation.
+  printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\setup.log", "setup", "yes",
+                        &status);
+  EXPECT_EQ(status, 0u) << printed << ReadFile(dir_ + "\\setup.log");
+  EXPECT_EQ(printed.find(question + "Yes\n"), 0u) << printed;
   EXPECT_EQ(printed.find("message box", 1), std::string::npos) << printed;
   EXPECT_NE(ReadFile(serverRecord).find("WM_CLOSE"), std::string::npos);
   std::string net = ReadFile(netRecord_);
@@ -192,7 +211,8 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   ASSERT_TRUE(CopyTo(BinPath("tearhook_standin_service.exe"), home + "\\bin\\smon.exe"));
   ASSERT_TRUE(CopyTo(home + "\\uninstall.exe", dir_ + "\\uninstall.exe"));
   printed = RunAnswered(dir_ + "\\uninstall.exe /S /LOG=" + dir_ + "\\uninstall.log _?=" + home,
-                        "uninstall");
+                        "uninstall", "yes", &status);
+  EXPECT_EQ(status, 0u) << printed << ReadFile(dir_ + "\\uninstall.log");
   EXPECT_EQ(printed.find("message box \"Kestrix Uninstall\": " +
                          std::string(tearhook_test::kEnglishTexts[1]) + "\n   -> answered Yes\n"),
             0u)

@@ -58,9 +58,21 @@ Var Stopped         ; 1 once the web server question was asked and agreed to
 ; or instead of the step that could not be done.
 !macro KxStop TEXT
   !insertmacro KxLog "${TEXT}"
+  ; Unloaded first, so that NSIS can delete its plug-ins folder on the way out.
+  System::Call 'kernel32::FreeLibrary(p $WebPause)'
+  System::Call 'kernel32::FreeLibrary(p $TearHook)'
   MessageBox MB_OK|MB_ICONSTOP "${TEXT}" /SD IDOK
   SetErrorLevel 2
   Quit
+!macroend
+
+; Once files are laid out, a failed step is reported and the run goes on to
+; write the uninstaller, so that nothing is left that can't be removed; the
+; exit status is then 3.
+!macro KxWarn TEXT
+  !insertmacro KxLog "${TEXT}"
+  MessageBox MB_OK|MB_ICONEXCLAMATION "${TEXT}" /SD IDOK
+  SetErrorLevel 3
 !macroend
 
 ; Looks an export up by its exact name. System::Call can't name a decorated
@@ -146,7 +158,7 @@ Section "Kestrix 2.0"
   ExecWait '"$INSTDIR\pathstamp.exe"'
   ReadRegStr $0 HKLM "${KX_KEY}\Installation" "InstallPath"
   ${If} $0 != $INSTDIR
-    !insertmacro KxStop "pathstamp.exe did not record $INSTDIR (found $\"$0$\")."
+    !insertmacro KxWarn "pathstamp.exe did not record $INSTDIR (found $\"$0$\"): Kestrix can't find its installation."
   ${EndIf}
   !insertmacro KxLog "pathstamp.exe recorded InstallPath $0"
   ; The component flags are the installer's part of the record.
@@ -164,7 +176,7 @@ Section "Kestrix 2.0"
   System::Call '::$WriteTokensFn(m "$INSTDIR\${KX_NOTE}") i .r0'
   !insertmacro KxLog "WriteTokens $INSTDIR\${KX_NOTE}: $0"
   ${If} $0 != 1
-    !insertmacro KxStop "The install note could not be written to $INSTDIR\${KX_NOTE}."
+    !insertmacro KxWarn "The install note could not be written to $INSTDIR\${KX_NOTE}."
   ${EndIf}
 
   ; Polls up to 10 s for the web server to run again.
