@@ -110,6 +110,11 @@ Function StopWebServer
   ${If} $Stopped == 1
     Return
   ${EndIf}
+  ; Entered again while the question waits (a click posted to the page):
+  ; stay on the page, the first call goes on.
+  ${If} $WebPause != ""
+    Abort
+  ${EndIf}
   InitPluginsDir
   SetOutPath "$PLUGINSDIR"
   File "${KX_FILES}\webpause.dll"
@@ -202,6 +207,9 @@ FunctionEnd
 Function un.RemoveWebServerParts
   ${If} $Stopped == 1
     Return
+  ${EndIf}
+  ${If} $TearHook != ""
+    Abort
   ${EndIf}
   ; A copy in the plug-ins folder: the installed one is about to be deleted.
   InitPluginsDir
