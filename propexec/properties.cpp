@@ -104,6 +104,11 @@ void ReadEntries(PropertyTable* table, PropertyAllocator* allocator, TextReader*
     // The rest of the line; at the end of the file right after the "=" the
     // value is empty.
     size_t length = reader->ReadLine(value, kPropertyValueMax);
+    // Whether the whole line was read is judged by the bytes read, not by
+    // the text up to a NUL byte. A C-string reading of the line would take a
+    // value holding a NUL for a cut one and swallow the line after it as the
+    // "rest", silently dropping the next key (the Java executable's, say)
+    // for a stray byte on another line. Only an over-long line has a rest.
     bool wholeLine = length > 0 && value[length - 1] == '\n';
     if (!wholeLine) {
       size_t ignored;
