@@ -40,7 +40,7 @@ Var WriteTokensFn
 Var TearHook        ; module handle of tearhook.dll (uninstaller)
 Var InitFn
 Var UnInitFn
-Var Stopped         ; 1 once the web server question was asked and agreed to
+Var Stopped         ; 1 once the first DLL call let the run go on
 
 ; A step for the details list and, with /LOG=FILE, for that file: a silent
 ; run shows no details.
