@@ -118,10 +118,10 @@ TEST_F(Uninstall, UnreadableListGivesMinusOneAndNeitherStopsNorWrites) {
 TEST_F(Uninstall, InstallPathOfAnyLengthStillPausesOn9x) {
   SetOnline("true");
   SetList("a.dll,servana.dll");
-  // 481 characters: too long for the NT removal command, which 95/98 never
-  // forms.
+  // 600 characters: far too long for the NT removal command, which 95/98
+  // never forms.
   std::string root, path;
-  LongSpelling(481, &root, &path);
+  LongSpelling(600, &root, &path);
   std::string record = Install(root, path);
   DWORD elapsed = 0;
   EXPECT_EQ(Init(&elapsed), 0);
