@@ -24,8 +24,8 @@ constexpr UINT kTerminatedExitCode = 1;
 
 // Starts a command line the way every command of the library is started:
 // the program is named by its full path, no window is shown, and nobody
-// waits for it. CreateProcessA may write into the command
-// line, so it gets a copy.
+// waits for it. CreateProcessA may write into the command line, so it gets
+// a copy.
 bool StartCommand(const char* commandLine, PROCESS_INFORMATION* started) {
   char command[kCommandCapacity];
   size_t length = strlen(commandLine);
