@@ -55,8 +55,9 @@ constexpr char kRemovalProgram[] = "\\bin\\smon.exe";
 constexpr char kRemovalArguments[] = " -r smon-default";
 
 // Forms the removal command in `out`. Returns false, leaving `out` an empty
-// text, when it would not fit in `capacity` bytes: a cut command would start
-// something else than the service manager's removal.
+// text, when the path is empty or the command would not fit in `capacity`
+// bytes: a cut command would start something else than the service
+// manager's removal.
 bool FormRemovalCommand(const char* installPath, char* out, size_t capacity);
 
 #ifdef _WIN32

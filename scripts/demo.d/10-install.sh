@@ -53,38 +53,41 @@ else
       </dev/null >/dev/null 2>&1 &
     for _ in $(seq 200); do grep -qs '^ready' "$DRIVE_C/InetPub/$1" && break; sleep 0.1; done
   }
-  server_closed() {
-    if grep -qs '^WM_CLOSE' "$DRIVE_C/InetPub/$1"; then
+  # run_by_person DIR COMMAND LOG RECORD NOTE: the person stand-in in C:\DIR
+  # starts COMMAND and prints every box it shows (with nobody at the display
+  # it answers them too); then how long it took, the program's log
+  # C:\DIR\LOG, whether the web server (RECORD) was asked to close, and the
+  # net.exe commands started meanwhile.
+  run_by_person() {
+    local dir=$1 command=$2 log=$3 record=$4 note=$5 began
+    rm -f "$net_record"
+    began=$(date +%s)
+    [ "$DEMO_PERSON" = 1 ] && say "the question appears on your display ($DISPLAY): answer it"
+    say "run: person.exe --answer $person_answer \"$command\""
+    win_show "C:\\$dir\\person.exe" --answer "$person_answer" "$command"
+    say "that took $(( $(date +%s) - began )) s ($note)"
+    if [ -f "$DRIVE_C/$dir/$log" ]; then
+      say "its log (C:\\$dir\\$log):"
+      tr -d '\r' <"$DRIVE_C/$dir/$log" | sed 's/^/     /'
+    fi
+    if grep -qs '^WM_CLOSE' "$DRIVE_C/InetPub/$record"; then
       say "the web server got WM_CLOSE at its window"
     else
       say "the web server was not asked to close"
     fi
+    if [ -s "$net_record" ]; then
+      say "net.exe was started as:"
+      tr -d '\r' <"$net_record" | sed 's/^/     /'
+    fi
   }
+  person_answer=yes
+  [ "$DEMO_PERSON" = 1 ] && person_answer=none
   start_webserver install.record
   say "running: a stand-in web server C:\\InetPub\\inetinfo.exe with a window"
 
   setup_command="C:\\kxsetup\\$setup_name /S /LOG=C:\\kxsetup\\setup.log"
-  rm -f "$net_record"
-  began=$(date +%s)
-  # The person stand-in starts the setup and prints every box it shows;
-  # with nobody at the display it answers them too.
-  person_answer=yes
-  if [ "$DEMO_PERSON" = 1 ]; then
-    person_answer=none
-    say "the question appears on your display ($DISPLAY): answer it"
-  fi
-  say "run: person.exe --answer $person_answer \"$setup_command\""
-  win_show 'C:\kxsetup\person.exe' --answer "$person_answer" "$setup_command"
-  say "the setup took $(( $(date +%s) - began )) s (on NT: 2 s per process look-up, up to 10 s restart poll)"
-  if [ -f "$DRIVE_C/kxsetup/setup.log" ]; then
-    say "the setup's log (C:\\kxsetup\\setup.log):"
-    tr -d '\r' <"$DRIVE_C/kxsetup/setup.log" | sed 's/^/     /'
-  fi
-  server_closed install.record
-  if [ -s "$net_record" ]; then
-    say "net.exe was started as:"
-    tr -d '\r' <"$net_record" | sed 's/^/     /'
-  fi
+  run_by_person kxsetup "$setup_command" setup.log install.record \
+    "on NT: 2 s per process look-up, up to 10 s restart poll"
 
   if [ -f "$KX_HOME/uninstall.exe" ]; then
     KX_INSTALLED=1

@@ -32,23 +32,8 @@ else
   mkdir -p "$DRIVE_C/kxuninst"
   cp "$KX_HOME/uninstall.exe" "$BIN/person.exe" "$DRIVE_C/kxuninst/"
   uninst_command="C:\\kxuninst\\uninstall.exe /S /LOG=C:\\kxuninst\\uninstall.log _?=$KX_HOME_WIN"
-  rm -f "$net_record"
-  began=$(date +%s)
-  if [ "$DEMO_PERSON" = 1 ]; then
-    say "the question appears on your display ($DISPLAY): answer it"
-  fi
-  say "run: person.exe --answer $person_answer \"$uninst_command\""
-  win_show 'C:\kxuninst\person.exe' --answer "$person_answer" "$uninst_command"
-  say "the uninstaller took $(( $(date +%s) - began )) s (the hook pauses 3 s after starting the removal)"
-  if [ -f "$DRIVE_C/kxuninst/uninstall.log" ]; then
-    say "the uninstaller's log (C:\\kxuninst\\uninstall.log):"
-    tr -d '\r' <"$DRIVE_C/kxuninst/uninstall.log" | sed 's/^/     /'
-  fi
-  server_closed uninstall.record
-  if [ -s "$net_record" ]; then
-    say "net.exe was started as:"
-    tr -d '\r' <"$net_record" | sed 's/^/     /'
-  fi
+  run_by_person kxuninst "$uninst_command" uninstall.log uninstall.record \
+    "the hook pauses 3 s after starting the removal"
   say "filter list after:"
   reg_show "$filter_key" "Filter DLLs"
   smon_field() { tr -d '\r' <"$smon_record" | sed -n "s/^$1 //p" | head -1; }
