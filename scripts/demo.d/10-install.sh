@@ -1,4 +1,4 @@
-# Install: the NSIS setup of tests/installer/kestrix.nsi, built here from the
+# Install: the NSIS setup of docs/nsis/kestrix.nsi, built here from the
 # shipped files, runs silently, as an administrator would run it. It calls
 # webpause.dll's ShutdownService (a stand-in web server runs, so the question
 # is asked), lays out the installation, runs pathstamp.exe, writes an install
@@ -21,8 +21,8 @@ elif ! command -v makensis >/dev/null; then
 else
   mkdir -p "$DRIVE_C/kxsetup"
   makensis -V2 -DKX_FILES="$here/../dist" -DKX_STANDINS="$BIN" \
-    -DKX_OUT="$DRIVE_C/kxsetup/$setup_name" "$here/../tests/installer/kestrix.nsi"
-  say "built by makensis from tests/installer/kestrix.nsi with the six files of dist/"
+    -DKX_OUT="$DRIVE_C/kxsetup/$setup_name" "$here/../docs/nsis/kestrix.nsi"
+  say "built by makensis from docs/nsis/kestrix.nsi with the six files of dist/"
   say "  (and, for the demo only, the stand-in runtime and smon.properties): C:\\kxsetup\\$setup_name"
   cp "$BIN/person.exe" "$DRIVE_C/kxsetup/"
 

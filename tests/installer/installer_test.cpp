@@ -1,4 +1,4 @@
-// The NSIS setup and uninstaller of kestrix.nsi, run silently as an
+// The NSIS setup and uninstaller of docs/nsis/kestrix.nsi, run silently as an
 // administrator would, with the person answering the web server questions
 // that the DLLs ask: what the installation leaves on the machine, and that
 // the uninstaller takes it all away again. On Windows NT, where the uninstall
