@@ -38,7 +38,11 @@ function(kx_deliverable name)
   if(A_KIND STREQUAL "dll")
     add_library(${name} SHARED ${A_SOURCES} ${A_DEF})
   else()
-    add_executable(${name} ${A_SOURCES})
+    # Every program carries the one application manifest.
+    set(manifest_rc ${CMAKE_SOURCE_DIR}/common/manifest.rc)
+    set_source_files_properties(${manifest_rc} PROPERTIES
+      OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/common/kestrix.manifest)
+    add_executable(${name} ${A_SOURCES} ${manifest_rc})
     if(A_KIND STREQUAL "gui")
       set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE ON)
     endif()
