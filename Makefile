@@ -5,9 +5,10 @@ JOBS      ?= 2
 # Wine runs the tests and the demo as the shipped 32-bit programs wherever
 # 32-bit Wine runs, natively or through qemu-user (scripts/wine-road); only
 # where neither works, as a 64-bit build of the same sources.
-# TEST_ARCH=x86_64 is the fast option. Recursive on purpose: it is worked
-# out in the recipes, after bootstrap has installed Wine and fetched qemu.
-TEST_ARCH ?= $(shell scripts/wine-arch)
+# TEST_ARCH=x86_64 is the fast option. Worked out at its first use in a
+# recipe, after bootstrap has installed Wine and fetched qemu, and only then:
+# the first use fixes it for every later one, so the build and the run agree.
+TEST_ARCH ?= $(eval TEST_ARCH := $$(shell scripts/wine-arch))$(TEST_ARCH)
 FUZZ_SECONDS ?= 20
 # The 64-bit test build keeps a tree of its own, so the two never mix.
 WINTEST = build/wintest$(if $(filter x86_64,$(TEST_ARCH)),-x86_64)
