@@ -96,12 +96,21 @@ endfunction()
 # that the wine_template test boots once per build tree.
 set(KX_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/wine/template)
 set(KX_WINE_WORK ${CMAKE_BINARY_DIR}/wine/runs)
+# The 64-bit Windows road: a 64-bit template, and the stand-ins that are
+# 64-bit programs on a 64-bit system.
+set(KX_WINE_TEMPLATE64 ${CMAKE_BINARY_DIR}/wine/template64)
+set(KX_BIN64_DIR ${CMAKE_BINARY_DIR}/bin64)
 
 # kx_wine_test(name COMMAND exe args... [FAMILY win98|winxp|win31]
-#              [DISPLAY] [LANG ja] [TIMEOUT s])
+#              [DISPLAY] [LANG ja] [TIMEOUT s] [NET] [WIN64])
+# NET: the recording net.exe stand-in is the system's. WIN64: the 32-bit
+# programs run in a 64-bit prefix, with the 64-bit stand-ins of bin64/.
 function(kx_wine_test name)
-  cmake_parse_arguments(A "DISPLAY" "FAMILY;LANG;TIMEOUT" "COMMAND" ${ARGN})
+  cmake_parse_arguments(A "DISPLAY;NET;WIN64" "FAMILY;LANG;TIMEOUT" "COMMAND" ${ARGN})
   set(opts --name ${name})
+  if(A_NET)
+    list(APPEND opts --net)
+  endif()
   if(A_FAMILY)
     list(APPEND opts --family ${A_FAMILY})
   endif()
@@ -115,20 +124,28 @@ function(kx_wine_test name)
     set(A_TIMEOUT 240)
   endif()
   add_test(NAME ${name} COMMAND ${KX_SCRIPTS}/wine-run ${opts} -- ${A_COMMAND})
-  set(env "KX_WINE_TEMPLATE=${KX_WINE_TEMPLATE};KX_WINE_WORK=${KX_WINE_WORK};KX_WIN_ARCH=${KX_WIN_ARCH};KX_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
-  set(fixtures wine_template)
+  set(env "KX_WINE_WORK=${KX_WINE_WORK};KX_WIN_ARCH=${KX_WIN_ARCH};KX_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+  if(A_WIN64)
+    string(APPEND env ";KX_WINE_TEMPLATE=${KX_WINE_TEMPLATE64};KX_WINE_WIN64=1;KX_BIN64_DIR=${KX_BIN64_DIR}")
+    set(fixtures wine_template64)
+  else()
+    string(APPEND env ";KX_WINE_TEMPLATE=${KX_WINE_TEMPLATE}")
+    set(fixtures wine_template)
+  endif()
   if(KX_TEST_SHIPPED)
     # wine-run refuses to run unless the deliverables in bin/ are, byte for
     # byte, the ones in the dist folder.
     string(APPEND env ";KX_DIST_DIR=${KX_DIST_DIR}")
     list(APPEND fixtures shipped_files)
   endif()
-  set_tests_properties(${name} PROPERTIES
-    FIXTURES_REQUIRED "${fixtures}" TIMEOUT ${A_TIMEOUT} ENVIRONMENT "${env}")
+  # 77: the road can't run on this machine (scripts/wine-template).
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${fixtures}"
+    TIMEOUT ${A_TIMEOUT} ENVIRONMENT "${env}" SKIP_RETURN_CODE 77)
 endfunction()
 
 # The Windows versions a test written for one platform family runs on: the
-# 95/98 family as win95 and win98, the NT family as nt40, winxp and win10.
+# 95/98 family as win95 and win98, the NT family as nt40, winxp and win10,
+# and, for the 32-bit programs, as 64-bit Windows 10 too (win64).
 # KX_FAMILY_VERSIONS=one keeps to the version the test names.
 set(KX_FAMILY_VERSIONS all CACHE STRING "Windows versions per family: all or one")
 function(kx_family_versions family out)
@@ -138,16 +155,19 @@ function(kx_family_versions family out)
       set(versions win95 win98)
     elseif(family STREQUAL "winxp")
       set(versions nt40 winxp win10)
+      if(KX_WIN_ARCH STREQUAL "i686")
+        list(APPEND versions win64)
+      endif()
     endif()
   endif()
   set(${out} ${versions} PARENT_SCOPE)
 endfunction()
 
-# kx_wine_gtest(name SOURCES ... LIBS ... [FAMILY f] [DISPLAY] [LANG l]
+# kx_wine_gtest(name SOURCES ... LIBS ... [FAMILY f] [DISPLAY] [NET] [LANG l]
 #               [ARGS ...] [TIMEOUT s]): a GoogleTest program built for
 # Windows and run under Wine.
 function(kx_wine_gtest name)
-  cmake_parse_arguments(A "DISPLAY" "FAMILY;LANG;TIMEOUT" "SOURCES;LIBS;ARGS" ${ARGN})
+  cmake_parse_arguments(A "DISPLAY;NET" "FAMILY;LANG;TIMEOUT" "SOURCES;LIBS;ARGS" ${ARGN})
   if(NOT TARGET ${name})
     add_executable(${name} ${A_SOURCES})
     target_link_libraries(${name} PRIVATE ${A_LIBS} kx_wine_common gtest gtest_main)
@@ -159,9 +179,11 @@ function(kx_wine_gtest name)
       list(APPEND fwd ${k} ${A_${k}})
     endif()
   endforeach()
-  if(A_DISPLAY)
-    list(APPEND fwd DISPLAY)
-  endif()
+  foreach(k DISPLAY NET)
+    if(A_${k})
+      list(APPEND fwd ${k})
+    endif()
+  endforeach()
   # One test per Windows version of the family; "any" is Wine's default.
   set(versions any)
   if(A_FAMILY)
@@ -170,7 +192,10 @@ function(kx_wine_gtest name)
   foreach(version IN LISTS versions)
     set(tname ${name})
     set(vfwd ${fwd})
-    if(NOT version STREQUAL "any")
+    if(version STREQUAL "win64")
+      string(APPEND tname _win64)
+      list(APPEND vfwd FAMILY win10 WIN64)
+    elseif(NOT version STREQUAL "any")
       string(APPEND tname _${version})
       list(APPEND vfwd FAMILY ${version})
     endif()
@@ -206,4 +231,33 @@ function(kx_def target in)
   file(GENERATE OUTPUT ${out} CONTENT "${text}")
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${in})
   target_sources(${target} PRIVATE ${out})
+endfunction()
+
+# kx_standin64(name SOURCES ... [GUI] [LIBS ...]): a stand-in for a program
+# outside the system (the web server, the service manager) built as the
+# 64-bit program it is on a 64-bit system, into bin64/ under the name of
+# its 32-bit twin, for the 64-bit Windows road. Built with the rest: a
+# failure fails the build.
+function(kx_standin64 name)
+  if(NOT WIN32 OR NOT KX_WIN_ARCH STREQUAL "i686")
+    return()
+  endif()
+  cmake_parse_arguments(A "GUI" "" "SOURCES;LIBS" ${ARGN})
+  set(sources)
+  foreach(src IN LISTS A_SOURCES)
+    list(APPEND sources ${CMAKE_CURRENT_SOURCE_DIR}/${src})
+  endforeach()
+  set(flags -Os -Wall -static -static-libgcc -static-libstdc++ -s)
+  if(A_GUI)
+    list(APPEND flags -mwindows)
+  endif()
+  foreach(lib IN LISTS A_LIBS)
+    list(APPEND flags -l${lib})
+  endforeach()
+  set(out ${KX_BIN64_DIR}/${name}.exe)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${KX_BIN64_DIR}
+    COMMAND x86_64-w64-mingw32-g++-posix -I${CMAKE_CURRENT_SOURCE_DIR} -o ${out} ${sources} ${flags}
+    DEPENDS ${sources} VERBATIM COMMENT "64-bit stand-in ${name}.exe")
+  add_custom_target(${name}_x64 ALL DEPENDS ${out})
 endfunction()

@@ -31,13 +31,7 @@ else
   win reg add "$perf_key" /v Open /d StandinOpen /f >/dev/null
   win reg add "$perf_key" /v Collect /d StandinCollect /f >/dev/null
   win reg add "$perf_key" /v Close /d StandinClose /f >/dev/null
-  # The prefix's files are hard links into its template: unlink, then copy.
-  # Wine would run its own net.exe from there without the override.
-  net_standin=$BIN/standin_net.exe
-  [ -f "$net_standin" ] || net_standin=$BIN/net.exe
-  rm -f "$DRIVE_C/windows/system32/net.exe"
-  cp "$net_standin" "$DRIVE_C/windows/system32/net.exe"
-  win reg add 'HKCU\Software\Wine\DllOverrides' /v net.exe /d native /f >/dev/null
+  # scripts/demo made the recording stand-in the system's net.exe.
   net_record=$DRIVE_C/net.record
   export KX_NET_RECORD='C:\net.record'
   # The web server's configuration as the servlet engine's setup left it.

@@ -14,6 +14,16 @@ std::string Env(const char* name) {
 
 std::string BinPath(const std::string& file) { return Env("KX_BIN") + "\\" + file; }
 
+std::string StandinPath(const std::string& file) {
+  std::string dir = Env("KX_STANDIN_BIN");
+  return dir.empty() ? BinPath(file) : dir + "\\" + file;
+}
+
+bool IsWow64() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 namespace {
 
 HANDLE OpenForChild(const std::string& path) {

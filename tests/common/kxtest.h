@@ -14,6 +14,12 @@ namespace kxtest {
 std::string Env(const char* name);
 // Full Windows path of a built file (deliverable, stand-in or test program).
 std::string BinPath(const std::string& file);
+// Full Windows path of a stand-in for a program outside the system (the web
+// server, the service manager): on the 64-bit Windows road the 64-bit build
+// of it, otherwise the one in KX_BIN.
+std::string StandinPath(const std::string& file);
+// Whether this 32-bit program runs on 64-bit Windows (WOW64).
+bool IsWow64();
 
 struct RunResult {
   bool started = false;

@@ -32,15 +32,33 @@ constexpr char kFiltersAfter[] = "C:\\InetPub\\filters\\sspifilt.dll, C:\\InetPu
 constexpr const char* kShipped[] = {"pathstamp.exe", "kxlaunch.exe", "propexec.exe",
                                     "propexecw.exe", "webpause.dll", "tearhook.dll"};
 constexpr DWORD kRunMs = 180000;
+constexpr DWORD kValueCapacity = 1024;
 
 std::string Value(const char* key, const char* name) {
   std::string data;
   return RegRead(HKEY_LOCAL_MACHINE, key, name, &data) ? data : "<absent>";
 }
 
-bool KeyExists(const char* key) {
+// A value as 64-bit programs see it (on 64-bit Windows; elsewhere the one
+// view there is).
+std::string Value64(const std::string& key, const char* name) {
   HKEY h;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &h) !=
+      ERROR_SUCCESS)
+    return "<absent>";
+  char data[kValueCapacity];
+  DWORD size = sizeof data - 1;
+  LONG rc = RegQueryValueExA(h, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(h);
+  if (rc != ERROR_SUCCESS) return "<absent>";
+  data[size] = '\0';
+  return data;
+}
+
+bool KeyExists(const char* key, REGSAM view = 0) {
+  HKEY h;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | view, &h) != ERROR_SUCCESS)
+    return false;
   RegCloseKey(h);
   return true;
 }
@@ -61,11 +79,6 @@ void ListFiles(const std::string& dir, const std::string& prefix, std::vector<st
   FindClose(search);
 }
 
-std::string WithoutQuotes(std::string text) {
-  text.erase(std::remove(text.begin(), text.end(), '"'), text.end());
-  return text;
-}
-
 // The value of the record's first line "KEY value".
 std::string RecordField(const std::string& record, const std::string& key) {
   std::string lines = "\n" + record;
@@ -73,6 +86,12 @@ std::string RecordField(const std::string& record, const std::string& key) {
   if (at == std::string::npos) return "<none>";
   at += key.size() + 2;
   return lines.substr(at, lines.find('\n', at) - at);
+}
+
+// A message box of another program on the same display.
+DWORD WINAPI ForeignBox(void*) {
+  MessageBoxA(nullptr, "not the setup's", "Another program", MB_OK);
+  return 0;
 }
 
 class Installer : public ::testing::Test {
@@ -87,22 +106,15 @@ class Installer : public ::testing::Test {
     RegWriteSz(HKEY_LOCAL_MACHINE, perf, "Collect", "StandinCollect");
     RegWriteSz(HKEY_LOCAL_MACHINE, perf, "Close", "StandinClose");
     RegWriteSz(HKEY_LOCAL_MACHINE, kFilterKey, "Filter DLLs", kFilters);
-    // The DLLs start the system's net.exe: a recording one takes its place.
-    // The prefix's files are hard links shared with its template, so the old
-    // one is unlinked, not overwritten; and Wine is told to run the new one
-    // rather than its own (the registry, not WINEDLLOVERRIDES: a child's
-    // loader takes that from the Unix environment, not from ours).
-    ASSERT_TRUE(DeleteFileA("C:\\windows\\system32\\net.exe") ||
-                GetLastError() == ERROR_FILE_NOT_FOUND);
-    const std::string recordingNet =
-        FileExists(BinPath("standin_net.exe")) ? BinPath("standin_net.exe") : BinPath("net.exe");
-    ASSERT_TRUE(CopyTo(recordingNet, "C:\\windows\\system32\\net.exe"));
+    // The DLLs start the system's net.exe: scripts/wine-run --net made a
+    // recording one take its place.
+    ASSERT_EQ(IsWow64(), !Env("KX_WIN64_ROAD").empty()) << "run on the wrong road";
+    ASSERT_EQ(ReadFile("C:\\windows\\system32\\net.exe"), ReadFile(BinPath("standin_net.exe")));
     netRecord_ = dir_ + "\\net.record";
-    RegWriteSz(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", "net.exe", "native");
     SetEnvironmentVariableA("KX_NET_RECORD", netRecord_.c_str());
     ASSERT_TRUE(CopyTo(BinPath(kSetup), dir_ + "\\" + kSetup));
     ASSERT_TRUE(CopyTo(BinPath("person.exe"), dir_ + "\\person.exe"));
-    ASSERT_TRUE(CopyTo(BinPath("standin_webserver.exe"), dir_ + "\\inetinfo.exe"));
+    ASSERT_TRUE(CopyTo(StandinPath("standin_webserver.exe"), dir_ + "\\inetinfo.exe"));
   }
 
   void TearDown() override {
@@ -156,6 +168,25 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
 
   const std::string question =
       "message box \"Kestrix\": " + std::string(webpause_texts::kEnglish[1]) + "\n   -> answered ";
+  // The person answers only its own program's boxes, and ends a program
+  // that outlives its limit.
+  HANDLE foreign = CreateThread(nullptr, 0, ForeignBox, nullptr, 0, nullptr);
+  HWND foreignBox = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (foreignBox = FindWindowA(nullptr, "Another program")); },
+                      20000));
+  SetEnvironmentVariableA("KX_WEBSERVER_RECORD", (dir_ + "\\endless.record").c_str());
+  RunResult endless = kxtest::Run("\"" + dir_ + "\\person.exe\" --limit 3 \"" + dir_ +
+                                      "\\inetinfo.exe windowless\"",
+                                  dir_, 60000, dir_ + "\\endless.out");
+  std::string printed = ReadFile(dir_ + "\\endless.out");
+  EXPECT_TRUE(endless.finished);
+  EXPECT_EQ(endless.exitCode, 124u) << printed;
+  EXPECT_EQ(printed.find("message box"), std::string::npos) << printed;
+  EXPECT_EQ(WaitForSingleObject(foreign, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  PostMessageA(foreignBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  EXPECT_EQ(WaitForSingleObject(foreign, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+  CloseHandle(foreign);
+
   const std::string serverRecord = dir_ + "\\webserver.record";
   StartWebServer(serverRecord);
 
@@ -163,7 +194,7 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   // 2, as NSIS ends a run that its script stopped), says why in its log, and
   // nothing of the installation exists.
   DWORD status = 0;
-  std::string printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\declined.log",
+  printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\declined.log",
                                     "declined", "no", &status);
   EXPECT_EQ(status, 2u) << printed;
   EXPECT_EQ(printed.find(question + "No\n"), 0u) << printed;
@@ -192,6 +223,14 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   EXPECT_EQ(Value(kJavaKey, "JavaHome"), home + "\\jre");
   EXPECT_EQ(Value(kJavaKey, "RuntimeLib"), home + "\\jre\\bin\\classic\\jvm.dll");
   EXPECT_EQ(Value(kArpKey, "UninstallString"), "\"" + home + "\\uninstall.exe\"");
+  // On 64-bit Windows the record of the 32-bit programs lands under
+  // Wow6432Node, where 64-bit programs see it; nothing goes to their own
+  // Software key.
+  if (IsWow64()) {
+    EXPECT_EQ(Value64(std::string("Software\\Wow6432Node") + (kInstallationKey + 8), "InstallPath"),
+              home);
+    EXPECT_FALSE(KeyExists(kKestrixKey, KEY_WOW64_64KEY));
+  }
   // The note from AddToken and WriteTokens; the line feed token became CR LF.
   EXPECT_EQ(ReadFile(home + "\\install-note.txt"), "Kestrix 2.0 installed in " + home + "\r\n");
   // The installation holds the shipped files as they are.
@@ -208,7 +247,7 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   const std::string serverAgain = dir_ + "\\webserver-again.record";
   StartWebServer(serverAgain);
   ASSERT_TRUE(MakeDirs(home + "\\bin"));
-  ASSERT_TRUE(CopyTo(BinPath("tearhook_standin_service.exe"), home + "\\bin\\smon.exe"));
+  ASSERT_TRUE(CopyTo(StandinPath("tearhook_standin_service.exe"), home + "\\bin\\smon.exe"));
   ASSERT_TRUE(CopyTo(home + "\\uninstall.exe", dir_ + "\\uninstall.exe"));
   printed = RunAnswered(dir_ + "\\uninstall.exe /S /LOG=" + dir_ + "\\uninstall.log _?=" + home,
                         "uninstall", "yes", &status);
@@ -221,11 +260,14 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   EXPECT_NE(ReadFile(serverAgain).find("WM_CLOSE"), std::string::npos);
 
   EXPECT_EQ(Value(kFilterKey, "Filter DLLs"), kFiltersAfter);
-  // The removal command as the hook formed it (the title), quoted or not.
+  // The filter list lies in the view 32-bit and 64-bit programs share.
+  EXPECT_EQ(Value64(kFilterKey, "Filter DLLs"), kFiltersAfter);
+  // The removal command as the hook formed it: the path holds blanks, so it
+  // is quoted, or the system would look for "...\\Kestrix" first.
   std::string removal = ReadFile(home + "\\bin\\smon.exe.record");
-  EXPECT_EQ(WithoutQuotes(RecordField(removal, "title")),
-            home + "\\bin\\smon.exe -r smon-default")
-      << removal;
+  const std::string command = "\"" + home + "\\bin\\smon.exe\" -r smon-default";
+  EXPECT_EQ(RecordField(removal, "command"), command) << removal;
+  EXPECT_EQ(RecordField(removal, "title"), command) << removal;
   // Nothing of the installation is left; the service manager's files are not
   // the uninstaller's to remove.
   EXPECT_FALSE(KeyExists(kKestrixKey));

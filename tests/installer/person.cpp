@@ -1,14 +1,17 @@
 // Stand-in for the person at the display while a setup or uninstaller runs:
-//   person.exe [--answer yes|no|none] "COMMAND LINE"
+//   person.exe [--answer yes|no|none] [--limit SECONDS] "COMMAND LINE"
 // Starts the command line (one argument, passed to CreateProcessA as it is:
 // NSIS wants its "_?=DIR" unquoted even when DIR has blanks) and, until that
-// program ends, answers every message box that appears on the display (a
-// top-level dialog with a message text), printing its caption and text
-// first. A question (Yes/No) gets the given answer, Yes by default; any other
-// box gets OK. With "none" it only prints them, for a real person at the
-// display to answer. Exits with the program's exit status.
+// program ends, answers every message box it shows (a top-level dialog with
+// a message text), printing its caption and text first; other programs'
+// boxes are not its business. A question (Yes/No) gets the given answer, Yes
+// by default; any other box gets OK. With "none" it only prints them, for a
+// real person at the display to answer. Exits with the program's exit
+// status, or, when the program still runs after the limit (300 s unless
+// given), ends it and exits with 124.
 #include <windows.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <vector>
@@ -18,9 +21,12 @@ namespace {
 constexpr int kMessageTextId = 0xFFFF;  // the static text of a message box
 constexpr DWORD kPollMs = 100;
 constexpr int kTextCapacity = 2048;
+constexpr DWORD kDefaultLimitSeconds = 300;
+constexpr int kTimedOut = 124;
 
 struct Search {
   std::vector<HWND>* answered;
+  DWORD processId;  // whose boxes are answered
   HWND found;
 };
 
@@ -36,6 +42,9 @@ BOOL CALLBACK FindMessageBox(HWND window, LPARAM param) {
   GetClassNameA(window, cls, sizeof cls);
   if (strcmp(cls, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
   if (GetDlgItem(window, kMessageTextId) == nullptr) return TRUE;
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->processId) return TRUE;
   if (Contains(*search->answered, window)) return TRUE;
   search->found = window;
   return FALSE;
@@ -64,12 +73,20 @@ void Answer(HWND box, int yesNoAnswer) {
 int main(int argc, char** argv) {
   int next = 1;
   int answer = IDYES;
-  if (argc > 2 && strcmp(argv[1], "--answer") == 0) {
-    answer = strcmp(argv[2], "no") == 0 ? IDNO : strcmp(argv[2], "none") == 0 ? 0 : IDYES;
-    next = 3;
+  DWORD limitSeconds = kDefaultLimitSeconds;
+  for (;;) {
+    if (argc > next + 1 && strcmp(argv[next], "--answer") == 0) {
+      const char* a = argv[next + 1];
+      answer = strcmp(a, "no") == 0 ? IDNO : strcmp(a, "none") == 0 ? 0 : IDYES;
+    } else if (argc > next + 1 && strcmp(argv[next], "--limit") == 0) {
+      limitSeconds = strtoul(argv[next + 1], nullptr, 10);
+    } else {
+      break;
+    }
+    next += 2;
   }
   if (argc != next + 1) {
-    printf("usage: person [--answer yes|no|none] \"COMMAND LINE\"\n");
+    printf("usage: person [--answer yes|no|none] [--limit SECONDS] \"COMMAND LINE\"\n");
     return 2;
   }
   // CreateProcessA may write into the command line.
@@ -89,11 +106,18 @@ int main(int argc, char** argv) {
   std::vector<HWND> answered;
   DWORD begin = GetTickCount();
   while (WaitForSingleObject(child.hProcess, kPollMs) == WAIT_TIMEOUT) {
+    if (GetTickCount() - begin >= limitSeconds * 1000) {
+      TerminateProcess(child.hProcess, kTimedOut);
+      WaitForSingleObject(child.hProcess, kPollMs * 50);
+      CloseHandle(child.hProcess);
+      printf("still running after %lu s: ended\n", limitSeconds);
+      return kTimedOut;
+    }
     std::vector<HWND> open;
     for (HWND h : answered)
       if (IsWindow(h)) open.push_back(h);
     answered.swap(open);
-    Search search = {&answered, nullptr};
+    Search search = {&answered, child.dwProcessId, nullptr};
     EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&search));
     if (search.found) {
       Answer(search.found, answer);

@@ -94,7 +94,7 @@ std::string HookTest::List() {
 std::string HookTest::Install(const std::string& root, const std::string& installPath) {
   EXPECT_TRUE(MakeDirs(root + "\\bin"));
   std::string smon = root + "\\bin\\smon.exe";
-  EXPECT_TRUE(CopyTo(BinPath(kStandIn), smon)) << smon;
+  EXPECT_TRUE(CopyTo(StandinPath(kStandIn), smon)) << smon;
   RegWriteSz(HKEY_LOCAL_MACHINE, kInstallationKey, "InstallPath",
              installPath.empty() ? root : installPath);
   return smon + ".record";

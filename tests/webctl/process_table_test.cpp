@@ -68,7 +68,7 @@ std::vector<UINT> RecordsOf(DWORD pid) {
 TEST(Win9x, FindsARunningProgramByItsFileNameIgnoringCase) {
   ASSERT_EQ(GetPlatformFamily(), static_cast<DWORD>(VER_PLATFORM_WIN32_WINDOWS));
   // Started by its full path: the record holds the file name only.
-  StandinRun server(Quoted(BinPath(kWindowless)));
+  StandinRun server(Quoted(StandinPath(kWindowless)));
   ASSERT_TRUE(server.started());
   UINT index = kUnchanged;
   ASSERT_EQ(FindProcess(&index, "STANDIN-WINDOWLESS.EXE"), 1);
@@ -84,8 +84,8 @@ TEST(Win9x, FindsARunningProgramByItsFileNameIgnoringCase) {
 }
 
 TEST(Win9x, TwoProcessesOfOneNameGiveTheLowerIndex) {
-  StandinRun first(Quoted(BinPath(kWindowless)));
-  StandinRun second(Quoted(BinPath(kWindowless)));
+  StandinRun first(Quoted(StandinPath(kWindowless)));
+  StandinRun second(Quoted(StandinPath(kWindowless)));
   ASSERT_TRUE(first.started() && second.started());
   UINT index = kUnchanged;
   ASSERT_EQ(FindProcess(&index, kWindowless), 1);
@@ -107,7 +107,7 @@ TEST(Win9x, AProgramThatIsNotRunningLeavesTheIndexAlone) {
 }
 
 TEST(Win9x, AWindowedProgramGetsItsOwnWindowNotTheInputMethodWindow) {
-  StandinRun server(Quoted(BinPath(kWindowed)), /*windowed=*/true);
+  StandinRun server(Quoted(StandinPath(kWindowed)), /*windowed=*/true);
   ASSERT_TRUE(server.started());
   HWND own = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (own = FindWindowA(kWindowedClass, nullptr)) != nullptr; },
@@ -125,7 +125,7 @@ TEST(Win9x, AWindowedProgramGetsItsOwnWindowNotTheInputMethodWindow) {
 }
 
 TEST(Win9x, MatchWindowsKeepsTheTitleOfAnUntitledWindowAndSkipsUnknownIds) {
-  StandinRun server(Quoted(BinPath(kWindowed)) + " --untitled", /*windowed=*/true);
+  StandinRun server(Quoted(StandinPath(kWindowed)) + " --untitled", /*windowed=*/true);
   ASSERT_TRUE(server.started());
   HWND own = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (own = FindWindowA(kWindowedClass, nullptr)) != nullptr; },
@@ -162,7 +162,7 @@ BOOL WINAPI RefuseTermination(HANDLE, UINT) {
 
 TEST(Win9x, ARefusedTerminationShowsMessage3AndTheShutdownStillSucceeds) {
   const std::string folder = TempDir();
-  ASSERT_TRUE(CopyTo(BinPath(kWindowless), folder + "\\inetinfo.exe"));
+  ASSERT_TRUE(CopyTo(StandinPath(kWindowless), folder + "\\inetinfo.exe"));
   StandinRun server(Quoted(folder + "\\inetinfo.exe"));
   ASSERT_TRUE(server.started());
   TerminateProcessHook = RefuseTermination;
@@ -194,7 +194,7 @@ TEST(Win9x, DISABLED_BenchmarkFindProcessWithAbout30Processes) {
   UINT index = 0;
   FindProcess(&index, kWindowless);
   while (ProcessTable.count < 30) {
-    running.push_back(std::make_unique<StandinRun>(Quoted(BinPath(kWindowless))));
+    running.push_back(std::make_unique<StandinRun>(Quoted(StandinPath(kWindowless))));
     FindProcess(&index, kWindowless);
   }
   constexpr int kRounds = 200;
@@ -254,8 +254,8 @@ class Nt : public ::testing::Test {
 };
 
 TEST_F(Nt, FindsRunningProgramsThroughThePerformanceData) {
-  StandinRun windowless(Quoted(BinPath(kWindowless)));
-  StandinRun windowed(Quoted(BinPath(kWindowed)), /*windowed=*/true);
+  StandinRun windowless(Quoted(StandinPath(kWindowless)));
+  StandinRun windowed(Quoted(StandinPath(kWindowed)), /*windowed=*/true);
   ASSERT_TRUE(windowless.started() && windowed.started());
   HWND own = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (own = FindWindowA(kWindowedClass, nullptr)) != nullptr; },
@@ -292,7 +292,7 @@ TEST_F(Nt, FindsRunningProgramsThroughThePerformanceData) {
 }
 
 TEST_F(Nt, GrowsTheBufferAfterMoreDataUntilTheDataFits) {
-  StandinRun server(Quoted(BinPath(kWindowless)));
+  StandinRun server(Quoted(StandinPath(kWindowless)));
   SetMode("more:3");
   UINT index = kUnchanged;
   ASSERT_EQ(FindProcess(&index, kWindowless), 1);
@@ -306,7 +306,7 @@ TEST_F(Nt, GrowsTheBufferAfterMoreDataUntilTheDataFits) {
 }
 
 TEST_F(Nt, GivesUpWithAnEmptyTableAfter26Queries) {
-  StandinRun server(Quoted(BinPath(kWindowless)));
+  StandinRun server(Quoted(StandinPath(kWindowless)));
   SetMode("always-more");
   UINT index = kUnchanged;
   DWORD start = GetTickCount();
@@ -322,7 +322,7 @@ TEST_F(Nt, GivesUpWithAnEmptyTableAfter26Queries) {
 
 TEST_F(Nt, WineWithoutAProviderGivesAnEmptyTable) {
   TearDown();  // Wine's own data: a block without any object
-  StandinRun server(Quoted(BinPath(kWindowless)));
+  StandinRun server(Quoted(StandinPath(kWindowless)));
   UINT index = kUnchanged;
   EXPECT_EQ(FindProcess(&index, kWindowless), 0);
   EXPECT_EQ(index, kUnchanged);

@@ -54,7 +54,7 @@ class StandIn {
   bool Start(const std::string& folder, const std::string& exeName, const std::string& mode) {
     exe_ = folder + "\\" + exeName;
     record_ = folder + "\\" + exeName + "." + mode + ".record";
-    if (!FileExists(exe_) && !CopyTo(BinPath("standin_webserver.exe"), exe_)) return false;
+    if (!FileExists(exe_) && !CopyTo(StandinPath("standin_webserver.exe"), exe_)) return false;
     SetEnvironmentVariableA("KX_WEBSERVER_RECORD", record_.c_str());
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -119,21 +119,12 @@ std::string SystemFolder() {
   return std::string(system, n);
 }
 
-// The recording stand-in becomes the system's net.exe. The prefix's files
-// are hard links shared with its template, so the old one is unlinked
-// rather than overwritten. Wine runs its builtin net.exe from there unless
-// told otherwise: WINEDLLOVERRIDES set here would not reach the children
-// (Wine takes it from the Unix environment it was started with), the
-// prefix's DllOverrides key does.
-bool InstallSystemNet() {
-  static bool installed = false;
-  if (installed) return true;
-  const std::string net = SystemFolder() + "\\net.exe";
-  DeleteFileA(net.c_str());
-  if (!CopyTo(BinPath("standin_net.exe"), net)) return false;
-  RegWriteSz(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", "net.exe", "native");
-  installed = true;
-  return true;
+// scripts/wine-run --net made the recording stand-in the system's net.exe,
+// in the folder a 32-bit program's system folder really is (syswow64 on
+// 64-bit Windows, which the 32-bit view of system32 shows).
+bool SystemNetRecords() {
+  std::string net = ReadFile(SystemFolder() + "\\net.exe");
+  return !net.empty() && net == ReadFile(BinPath("standin_net.exe"));
 }
 
 class StopRestart : public ::testing::Test {
@@ -142,8 +133,9 @@ class StopRestart : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_EQ(PlatformFamily(), Family()) << "run under the wrong platform family";
+    ASSERT_EQ(IsWow64(), !Env("KX_WIN64_ROAD").empty()) << "run on the wrong road";
     LoadDisplayDriver();
-    ASSERT_TRUE(InstallSystemNet());
+    ASSERT_TRUE(SystemNetRecords());
     // The planted one: CreateProcessA would find it first, were it allowed
     // to search for net.exe.
     ASSERT_TRUE(FileExists(BinPath("net.exe")));
@@ -348,7 +340,7 @@ TEST_F(Win9x, ARunningServiceManagerEndsItAllWithMessage6) {
 TEST_F(Win9x, RestartStartsTheServerFromTheSystemFolderAndReturnsOnceItRuns) {
   const std::string folder = RestartFolder();
   ASSERT_TRUE(MakeDirs(folder));
-  ASSERT_TRUE(CopyTo(BinPath("standin_webserver.exe"), folder + "\\inetinfo.exe"));
+  ASSERT_TRUE(CopyTo(StandinPath("standin_webserver.exe"), folder + "\\inetinfo.exe"));
   const std::string record = dir_ + "\\restarted.record";
   SetEnvironmentVariableA("KX_WEBSERVER_RECORD", record.c_str());
   DialogAnswerer answers({IDOK});
