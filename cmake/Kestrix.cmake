@@ -21,8 +21,8 @@ set(KX_EPOCH_FILE ${CMAKE_BINARY_DIR}/source-date-epoch)
 file(CONFIGURE OUTPUT ${KX_EPOCH_FILE} CONTENT "${KX_SOURCE_DATE_EPOCH}\n")
 
 # Code that ships: small, no exceptions, no RTTI, no DLLs beyond the system's,
-# no build folder in any file. It registers no SEH handler, so the images say
-# NO_SEH (GNU ld builds no SafeSEH table).
+# no build folder in any file. It registers no SEH handler, so the 32-bit
+# images say NO_SEH (GNU ld builds no SafeSEH table).
 function(kx_ship_flags target)
   if(WIN32)
     target_compile_options(${target} PRIVATE -Os -fno-exceptions -fno-rtti
@@ -31,7 +31,10 @@ function(kx_ship_flags target)
     get_target_property(type ${target} TYPE)
     if(NOT type STREQUAL "STATIC_LIBRARY")
       target_link_options(${target} PRIVATE -static -static-libgcc
-        -static-libstdc++ -s -Wl,--enable-stdcall-fixup -Wl,--no-seh)
+        -static-libstdc++ -s -Wl,--enable-stdcall-fixup)
+      if(KX_WIN_ARCH STREQUAL "i686")
+        target_link_options(${target} PRIVATE -Wl,--no-seh)
+      endif()
       set(stamp ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${KX_SOURCE_DATE_EPOCH})
       set_target_properties(${target} PROPERTIES C_LINKER_LAUNCHER "${stamp}"
         CXX_LINKER_LAUNCHER "${stamp}" LINK_DEPENDS ${KX_EPOCH_FILE})
