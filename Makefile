@@ -13,7 +13,7 @@ FUZZ_SECONDS ?= 20
 # The 64-bit test build keeps a tree of its own, so the two never mix.
 WINTEST = build/wintest$(if $(filter x86_64,$(TEST_ARCH)),-x86_64)
 
-.PHONY: all deps dist wintest host test demo fuzz clean
+.PHONY: all deps dist repro wintest host test demo fuzz clean
 all: dist
 
 deps:
@@ -24,6 +24,10 @@ dist: deps
 	cmake --preset win32 >/dev/null
 	cmake --build build/win32 -j$(JOBS)
 	scripts/stage-dist build/win32 dist
+
+# A second build of the commit in another folder gives dist/ byte for byte.
+repro: dist
+	scripts/repro-check dist
 
 wintest: deps
 	cmake --preset wintest -B $(WINTEST) -DKX_WIN_ARCH=$(TEST_ARCH) >/dev/null

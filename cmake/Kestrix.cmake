@@ -4,15 +4,40 @@
 set(KX_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs under ctest")
 set(KX_SCRIPTS ${CMAKE_SOURCE_DIR}/scripts)
 
-# Code that ships: small, no exceptions, no RTTI, no DLLs beyond the system's.
+# The shipped files are reproducible: the PE time stamps (header and export
+# directory) are SOURCE_DATE_EPOCH when it is set, else the last commit's
+# time, else 0. Debian's ld takes them from SOURCE_DATE_EPOCH in its
+# environment; the file below changes only with the stamp and relinks.
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(KX_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
+else()
+  execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+    OUTPUT_VARIABLE KX_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+endif()
+if(NOT KX_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
+  set(KX_SOURCE_DATE_EPOCH 0)
+endif()
+set(KX_EPOCH_FILE ${CMAKE_BINARY_DIR}/source-date-epoch)
+file(CONFIGURE OUTPUT ${KX_EPOCH_FILE} CONTENT "${KX_SOURCE_DATE_EPOCH}\n")
+
+# Code that ships: small, no exceptions, no RTTI, no DLLs beyond the system's,
+# no build folder in any file. It registers no SEH handler, so the 32-bit
+# images say NO_SEH (GNU ld builds no SafeSEH table).
 function(kx_ship_flags target)
   if(WIN32)
     target_compile_options(${target} PRIVATE -Os -fno-exceptions -fno-rtti
-      -fno-asynchronous-unwind-tables -Wall -Wextra)
+      -fno-asynchronous-unwind-tables -Wall -Wextra
+      -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
     get_target_property(type ${target} TYPE)
     if(NOT type STREQUAL "STATIC_LIBRARY")
       target_link_options(${target} PRIVATE -static -static-libgcc
         -static-libstdc++ -s -Wl,--enable-stdcall-fixup)
+      if(KX_WIN_ARCH STREQUAL "i686")
+        target_link_options(${target} PRIVATE -Wl,--no-seh)
+      endif()
+      set(stamp ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${KX_SOURCE_DATE_EPOCH})
+      set_target_properties(${target} PROPERTIES C_LINKER_LAUNCHER "${stamp}"
+        CXX_LINKER_LAUNCHER "${stamp}" LINK_DEPENDS ${KX_EPOCH_FILE})
     endif()
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra)
