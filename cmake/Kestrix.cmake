@@ -94,15 +94,19 @@ set(KX_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/wine/template)
 set(KX_WINE_WORK ${CMAKE_BINARY_DIR}/wine/runs)
 
 # kx_wine_test(name COMMAND exe args... [FAMILY win98|winxp|win31]
-#              [DISPLAY] [LANG ja] [TIMEOUT s])
+#              [DISPLAY] [FULLDRIVE] [LANG ja] [TIMEOUT s])
+# FULLDRIVE: drive F: is a tmpfs with no room left (scripts/wine-run).
 function(kx_wine_test name)
-  cmake_parse_arguments(A "DISPLAY" "FAMILY;LANG;TIMEOUT" "COMMAND" ${ARGN})
+  cmake_parse_arguments(A "DISPLAY;FULLDRIVE" "FAMILY;LANG;TIMEOUT" "COMMAND" ${ARGN})
   set(opts --name ${name})
   if(A_FAMILY)
     list(APPEND opts --family ${A_FAMILY})
   endif()
   if(A_DISPLAY)
     list(APPEND opts --display)
+  endif()
+  if(A_FULLDRIVE)
+    list(APPEND opts --full-drive)
   endif()
   if(A_LANG)
     list(APPEND opts --lang ${A_LANG})
@@ -139,11 +143,11 @@ function(kx_family_versions family out)
   set(${out} ${versions} PARENT_SCOPE)
 endfunction()
 
-# kx_wine_gtest(name SOURCES ... LIBS ... [FAMILY f] [DISPLAY] [LANG l]
-#               [ARGS ...] [TIMEOUT s]): a GoogleTest program built for
-# Windows and run under Wine.
+# kx_wine_gtest(name SOURCES ... LIBS ... [FAMILY f] [DISPLAY] [FULLDRIVE]
+#               [LANG l] [ARGS ...] [TIMEOUT s]): a GoogleTest program built
+# for Windows and run under Wine.
 function(kx_wine_gtest name)
-  cmake_parse_arguments(A "DISPLAY" "FAMILY;LANG;TIMEOUT" "SOURCES;LIBS;ARGS" ${ARGN})
+  cmake_parse_arguments(A "DISPLAY;FULLDRIVE" "FAMILY;LANG;TIMEOUT" "SOURCES;LIBS;ARGS" ${ARGN})
   if(NOT TARGET ${name})
     add_executable(${name} ${A_SOURCES})
     target_link_libraries(${name} PRIVATE ${A_LIBS} kx_wine_common gtest gtest_main)
@@ -155,9 +159,11 @@ function(kx_wine_gtest name)
       list(APPEND fwd ${k} ${A_${k}})
     endif()
   endforeach()
-  if(A_DISPLAY)
-    list(APPEND fwd DISPLAY)
-  endif()
+  foreach(k DISPLAY FULLDRIVE)
+    if(A_${k})
+      list(APPEND fwd ${k})
+    endif()
+  endforeach()
   # One test per Windows version of the family; "any" is Wine's default.
   set(versions any)
   if(A_FAMILY)
