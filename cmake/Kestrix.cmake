@@ -127,11 +127,12 @@ set(KX_WINE_TEMPLATE64 ${CMAKE_BINARY_DIR}/wine/template64)
 set(KX_BIN64_DIR ${CMAKE_BINARY_DIR}/bin64)
 
 # kx_wine_test(name COMMAND exe args... [FAMILY win98|winxp|win31]
-#              [DISPLAY] [LANG ja] [TIMEOUT s] [NET] [WIN64])
+#              [DISPLAY] [FULLDRIVE] [LANG ja] [TIMEOUT s] [NET] [WIN64])
+# FULLDRIVE: drive F: is a tmpfs with no room left (scripts/wine-run).
 # NET: the recording net.exe stand-in is the system's. WIN64: the 32-bit
 # programs run in a 64-bit prefix, with the 64-bit stand-ins of bin64/.
 function(kx_wine_test name)
-  cmake_parse_arguments(A "DISPLAY;NET;WIN64" "FAMILY;LANG;TIMEOUT" "COMMAND" ${ARGN})
+  cmake_parse_arguments(A "DISPLAY;FULLDRIVE;NET;WIN64" "FAMILY;LANG;TIMEOUT" "COMMAND" ${ARGN})
   set(opts --name ${name})
   if(A_NET)
     list(APPEND opts --net)
@@ -141,6 +142,9 @@ function(kx_wine_test name)
   endif()
   if(A_DISPLAY)
     list(APPEND opts --display)
+  endif()
+  if(A_FULLDRIVE)
+    list(APPEND opts --full-drive)
   endif()
   if(A_LANG)
     list(APPEND opts --lang ${A_LANG})
@@ -188,11 +192,11 @@ function(kx_family_versions family out)
   set(${out} ${versions} PARENT_SCOPE)
 endfunction()
 
-# kx_wine_gtest(name SOURCES ... LIBS ... [FAMILY f] [DISPLAY] [NET] [LANG l]
-#               [ARGS ...] [TIMEOUT s]): a GoogleTest program built for
-# Windows and run under Wine.
+# kx_wine_gtest(name SOURCES ... LIBS ... [FAMILY f] [DISPLAY] [FULLDRIVE]
+#               [NET] [LANG l] [ARGS ...] [TIMEOUT s]): a GoogleTest program
+# built for Windows and run under Wine.
 function(kx_wine_gtest name)
-  cmake_parse_arguments(A "DISPLAY;NET" "FAMILY;LANG;TIMEOUT" "SOURCES;LIBS;ARGS" ${ARGN})
+  cmake_parse_arguments(A "DISPLAY;FULLDRIVE;NET" "FAMILY;LANG;TIMEOUT" "SOURCES;LIBS;ARGS" ${ARGN})
   if(NOT TARGET ${name})
     add_executable(${name} ${A_SOURCES})
     target_link_libraries(${name} PRIVATE ${A_LIBS} kx_wine_common gtest gtest_main)
@@ -204,7 +208,7 @@ function(kx_wine_gtest name)
       list(APPEND fwd ${k} ${A_${k}})
     endif()
   endforeach()
-  foreach(k DISPLAY NET)
+  foreach(k DISPLAY FULLDRIVE NET)
     if(A_${k})
       list(APPEND fwd ${k})
     endif()

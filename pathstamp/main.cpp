@@ -1,6 +1,7 @@
 // pathstamp: the setup step that records where the product and its private
-// Java runtime were installed. Run from the installation root; shows nothing
-// and reports nothing, since no other program reads its exit status.
+// Java runtime were installed. Run from the installation root; shows nothing.
+// Exit status 0 when all five values were written, 1 when any write failed or
+// the path doesn't fit: the setup script stops on 1.
 #include <windows.h>
 
 #include <string.h>
@@ -38,11 +39,21 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Concat(runtimeLib, sizeof runtimeLib, javaHome, KX_RUNTIME_LIB_SUFFIX);
 
   // Each write stands alone: a key that can't be created leaves its value
-  // unwritten and the others still go in.
-  WriteRegistryString(KX_INSTALLATION_KEY, KX_VALUE_INSTALL_PATH, root);
-  WriteRegistryString(KX_JRE_KEY, KX_VALUE_CURRENT_VERSION, KX_CURRENT_VERSION);
-  WriteRegistryString(KX_JRE_VERSION_KEY, KX_VALUE_JAVA_HOME, javaHome);
-  WriteRegistryString(KX_JRE_VERSION_KEY, KX_VALUE_MICRO_VERSION, KX_MICRO_VERSION);
-  WriteRegistryString(KX_JRE_VERSION_KEY, KX_VALUE_RUNTIME_LIB, runtimeLib);
-  return 0;
+  // unwritten and the others still go in, but the status tells of it.
+  const struct {
+    const char* key;
+    const char* value;
+    const char* text;
+  } writes[] = {
+      {KX_INSTALLATION_KEY, KX_VALUE_INSTALL_PATH, root},
+      {KX_JRE_KEY, KX_VALUE_CURRENT_VERSION, KX_CURRENT_VERSION},
+      {KX_JRE_VERSION_KEY, KX_VALUE_JAVA_HOME, javaHome},
+      {KX_JRE_VERSION_KEY, KX_VALUE_MICRO_VERSION, KX_MICRO_VERSION},
+      {KX_JRE_VERSION_KEY, KX_VALUE_RUNTIME_LIB, runtimeLib},
+  };
+  int status = 0;
+  for (const auto& w : writes) {
+    if (WriteRegistryString(w.key, w.value, w.text) != ERROR_SUCCESS) status = 1;
+  }
+  return status;
 }

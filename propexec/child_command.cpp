@@ -31,16 +31,23 @@ char* NextWord(char** cursor) {
 }
 
 char* JoinCommandLine(const ChildArgs* args) {
-  size_t total = 1;
+  // The child splits its own command line: a program path with a blank, as
+  // under "Program Files", must come back to it as one argument 0. A path
+  // can't hold a quote, so none needs escaping.
+  const bool quoteProgram = args->count > 0 && strpbrk(args->slots[0], " \t") != nullptr;
+  size_t total = 1 + (quoteProgram ? 2 : 0);
   for (int i = 0; i < args->count; ++i) total += strlen(args->slots[i]) + 1;
   char* line = static_cast<char*>(malloc(total));
   if (!line) return nullptr;
   char* write = line;
   for (int i = 0; i < args->count; ++i) {
     if (i > 0) *write++ = ' ';
+    const bool quoted = i == 0 && quoteProgram;
+    if (quoted) *write++ = '"';
     size_t length = strlen(args->slots[i]);
     memcpy(write, args->slots[i], length);
     write += length;
+    if (quoted) *write++ = '"';
   }
   *write = '\0';
   return line;

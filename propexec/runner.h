@@ -27,8 +27,10 @@ bool AddChildArg(ChildArgs* args, const char* text);
 // word is left.
 char* NextWord(char** cursor);
 
-// The child's command line: the strings joined by single blanks, no quotes
-// added. A malloc'ed text that the caller frees, or nullptr without memory.
+// The child's command line: the strings joined by single blanks. Slot 0, the
+// program, is put in double quotes when it holds a blank or a tab; the
+// arguments after it get no quotes, so one with a blank reaches the child as
+// several. A malloc'ed text that the caller frees, or nullptr without memory.
 char* JoinCommandLine(const ChildArgs* args);
 
 // "front;old", whole, in a malloc'ed text that the caller frees (nullptr

@@ -39,9 +39,12 @@ int AppendCollectedText(const char* path) {
   if (!TokenRecording || path == nullptr) return 0;
   FILE* file = fopen(path, "a");
   if (file == nullptr) return 0;
-  // Write and close errors are not reported: the caller only learns whether
-  // the file could be opened.
-  fputs(TokenBuffer, file);
-  fclose(file);
-  return 1;
+  // A full disk shows in fputs or, for what the stream still buffers, in the
+  // flush; either leaves a cut or empty file, which the installer must hear
+  // of. The flush is asked for before the close because Wine's fclose drops
+  // the error of its own flush. The file is closed in every case.
+  bool written = fputs(TokenBuffer, file) >= 0;
+  written = fflush(file) == 0 && written;
+  bool closed = fclose(file) == 0;
+  return written && closed ? 1 : 0;
 }

@@ -28,5 +28,7 @@ int CollectToken(const char* token, LeadByteTest isLeadByte);
 // mode: on Windows each line feed goes out as carriage return and line feed),
 // and adds nothing of its own. Returns 1 when the file was opened and the text
 // written, 0 when no collection was started (the file system is then not
-// touched) or the file can't be opened. Changes neither buffer nor flag.
+// touched), the file can't be opened, or writing or closing it fails (a full
+// disk: the file may then hold part of the text). Changes neither buffer nor
+// flag.
 int AppendCollectedText(const char* path);

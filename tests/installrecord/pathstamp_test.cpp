@@ -32,13 +32,14 @@ void Forget() {
   RegDeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Veltrana");
 }
 
-void RunPathstampFrom(const std::string& folder) {
+void RunPathstampFrom(const std::string& folder, DWORD expectedStatus = 0) {
   ASSERT_TRUE(MakeDirs(folder));
   std::string exe = folder + (folder.back() == '\\' ? "" : "\\") + "pathstamp.exe";
   ASSERT_TRUE(CopyTo(BinPath("pathstamp.exe"), exe)) << exe;
   RunResult run = Run("\"" + exe + "\"", folder);
   ASSERT_TRUE(run.started);
   ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exitCode, expectedStatus) << exe;
 }
 
 TEST(Pathstamp, CleanMachineGetsAllFiveValuesAndASecondRunChangesNothing) {
@@ -81,6 +82,20 @@ TEST(Pathstamp, OverwritesAnOlderRecordAndKeepsOtherValues) {
   std::string online;
   EXPECT_TRUE(RegRead(HKEY_LOCAL_MACHINE, KX_INSTALLATION_KEY, "online", &online));
   EXPECT_EQ(online, "true");
+}
+
+TEST(Pathstamp, UnderAVolatileKeyNothingIsRecordedAndTheStatusIsOne) {
+  Forget();  // no lasting key can be created under a volatile one
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Veltrana", 0, nullptr,
+                            REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+  RegCloseKey(key);
+  RunPathstampFrom("C:\\Program Files\\Veltrana\\Kestrix 2.0", 1);
+  Record r = ReadRecord();
+  for (const std::string& v : {r.installPath, r.currentVersion, r.javaHome, r.microVersion,
+                               r.runtimeLib})
+    EXPECT_EQ(v, "<absent>");
+  Forget();
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST(ChildArgs, FortyNineStringsFitAndTheVectorEndsInNull) {
   EXPECT_EQ(args.slots[49], nullptr);
 }
 
-TEST(ChildArgs, CommandLineIsTheStringsJoinedBySingleBlanksWithoutQuotes) {
+TEST(ChildArgs, CommandLineIsTheStringsJoinedBySingleBlanksQuotingOnlyTheProgram) {
   ChildArgs args;
   InitChildArgs(&args, "C:\\Program Files\\jre\\bin\\java.exe");
   AddChildArg(&args, "-cp");
@@ -52,10 +52,15 @@ TEST(ChildArgs, CommandLineIsTheStringsJoinedBySingleBlanksWithoutQuotes) {
   AddChildArg(&args, "x\"y");
   char* line = JoinCommandLine(&args);
   ASSERT_NE(line, nullptr);
-  EXPECT_STREQ(line, "C:\\Program Files\\jre\\bin\\java.exe -cp a b  x\"y");
+  EXPECT_STREQ(line, "\"C:\\Program Files\\jre\\bin\\java.exe\" -cp a b  x\"y");
+  free(line);
+  args.slots[0] = "C:\\jre\tx\\java.exe";  // a tab counts as a blank
+  line = JoinCommandLine(&args);
+  EXPECT_STREQ(line, "\"C:\\jre\tx\\java.exe\" -cp a b  x\"y");
   free(line);
 
-  // 49 strings of 4095 characters: far beyond any fixed buffer, joined whole.
+  // 49 strings of 4095 characters: far beyond any fixed buffer, joined whole
+  // and a program without blanks unquoted.
   std::string big(4095, 'z');
   InitChildArgs(&args, big.c_str());
   while (AddChildArg(&args, big.c_str())) {

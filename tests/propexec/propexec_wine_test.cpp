@@ -121,6 +121,16 @@ TEST_P(RunnerTest, StartsTheChildWithArgumentsClassPathAndSearchPathAndWaits) {
   EXPECT_EQ(OwnEnv("PATH"), oldPath);  // the runner changed only its own environment
 }
 
+TEST_P(RunnerTest, AProgramUnderAFolderWithABlankIsQuotedAndItsArgumentsAreNot) {
+  const std::string exe = dir_ + "\\a dir\\java.exe";
+  ASSERT_TRUE(MakeDirs(dir_ + "\\a dir"));
+  ASSERT_TRUE(CopyTo(javaExe_, exe));
+  WriteProperties("java.exe=" + Escaped(exe) + "\njava.args=-Xmx8m  Main\n");
+  DebugRun run = RunRunner(" \"" + properties_ + "\" \"x y\"");
+  EXPECT_EQ(run.messages, Normal(exe));
+  EXPECT_EQ(ReadRecord()["commandLine"], "\"" + exe + "\" -Xmx8m Main x y");
+}
+
 TEST_P(RunnerTest, ArgumentsAreSplitByTheStandardRulesInBothBuilds) {
   WriteProperties("java.exe=" + Escaped(javaExe_) + "\n");
   // C runtime rules: quotes group, \" is a quote, backslashes not before a

@@ -102,6 +102,18 @@ TEST_F(Webpause, AnEmptyCollectionCreatesAnEmptyFileAndAnUnopenablePathFails) {
   EXPECT_EQ(Write(dir_), 0);  // a folder
 }
 
+TEST_F(Webpause, AFullDiskGivesZero) {  // F: is a tmpfs the test bed filled
+  const std::string drive = Env("KX_FULLDRIVE");
+  if (drive.empty()) GTEST_SKIP() << "no full drive: " << Env("KX_NO_FULLDRIVE");
+  ULARGE_INTEGER room = {};
+  ASSERT_TRUE(GetDiskFreeSpaceExA((drive + "\\").c_str(), &room, nullptr, nullptr));
+  ASSERT_LT(room.QuadPart, 4000u);
+  EXPECT_EQ(Add(""), 1);
+  EXPECT_EQ(Add(std::string(4000, 'f').c_str()), 1);
+  EXPECT_EQ(Write(drive + "\\tokens.txt"), 0);
+  EXPECT_LT(ReadFile(drive + "\\tokens.txt").size(), 4000u);
+}
+
 TEST_F(Webpause, AnOverlongTextIsCutAt4095Characters) {
   const std::string file = dir_ + "\\long.txt";
   EXPECT_EQ(Add(""), 1);

@@ -74,6 +74,7 @@ TEST_F(Tokens, AnUnopenablePathIsReportedAndKeepsTheText) {
   CollectToken("kept", nullptr);
   EXPECT_EQ(AppendCollectedText("/nonexistent-dir/sub/file.txt"), 0);
   EXPECT_EQ(AppendCollectedText(nullptr), 0);
+  EXPECT_EQ(AppendCollectedText("/dev/full"), 0);  // opens, but every write fails
   EXPECT_STREQ(TokenBuffer, "kept");
   EXPECT_EQ(CollectToken(nullptr, nullptr), 1);
   EXPECT_STREQ(TokenBuffer, "kept");
