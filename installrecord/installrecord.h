@@ -37,9 +37,13 @@
 char* ReadRegistryString(const char* subKey, const char* valueName);
 
 // Creates (or opens) an HKEY_LOCAL_MACHINE sub-key and sets one REG_SZ value
-// with its terminator counted. Returns the error of creating the key, or
-// else the result of closing it (ERROR_SUCCESS).
+// with its terminator counted. Returns the error of creating the key, else
+// that of setting the value, else the result of closing the key: anything
+// but ERROR_SUCCESS means the value may not be stored.
 LONG WriteRegistryString(const char* subKey, const char* valueName, const char* text);
+// The same for a REG_SZ of exactly `size` bytes, stored as they are (the
+// web server's filter list may hold bytes after its first NUL).
+LONG WriteRegistrySz(const char* subKey, const char* valueName, const char* bytes, DWORD size);
 #endif
 
 // Turns the full path of pathstamp's executable, in place, into the

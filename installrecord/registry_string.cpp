@@ -29,12 +29,17 @@ char* ReadRegistryString(const char* subKey, const char* valueName) {
   return text;
 }
 
-LONG WriteRegistryString(const char* subKey, const char* valueName, const char* text) {
+LONG WriteRegistrySz(const char* subKey, const char* valueName, const char* bytes, DWORD size) {
   ScopedRegKey key;
   LONG created = RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                  KEY_SET_VALUE, nullptr, key.receive(), nullptr);
   if (created != ERROR_SUCCESS) return created;
-  DWORD length = static_cast<DWORD>(strlen(text)) + 1;
-  RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), length);
-  return key.close();
+  LONG set = RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(bytes),
+                            size);
+  LONG closed = key.close();
+  return set != ERROR_SUCCESS ? set : closed;
+}
+
+LONG WriteRegistryString(const char* subKey, const char* valueName, const char* text) {
+  return WriteRegistrySz(subKey, valueName, text, static_cast<DWORD>(strlen(text)) + 1);
 }

@@ -18,52 +18,51 @@ struct StoredList {
   const char* tail() const { return bytes.get() + visible + 1; }
 };
 
-// False when the key or value is missing, the value is not REG_SZ or the
-// read fails, as the registry string read would be.
-bool ReadStoredList(StoredList* list) {
+enum class ListRead { kRead, kMissing, kUnusable };
+
+// kMissing when the key or value does not exist (the web server was removed
+// first); kUnusable when the value is not REG_SZ or can't be read, so that
+// its content is unknown.
+ListRead ReadStoredList(StoredList* list) {
   ScopedRegKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, KX_FILTER_KEY, 0, KEY_READ, key.receive()) !=
-      ERROR_SUCCESS)
-    return false;
+  LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, KX_FILTER_KEY, 0, KEY_READ, key.receive());
+  if (opened != ERROR_SUCCESS)
+    return opened == ERROR_FILE_NOT_FOUND ? ListRead::kMissing : ListRead::kUnusable;
   DWORD type = 0;
   DWORD size = 0;
-  if (RegQueryValueExA(key.get(), KX_VALUE_FILTER_DLLS, nullptr, &type, nullptr, &size) !=
-          ERROR_SUCCESS ||
-      type != REG_SZ)
-    return false;
+  LONG queried = RegQueryValueExA(key.get(), KX_VALUE_FILTER_DLLS, nullptr, &type, nullptr, &size);
+  if (queried == ERROR_FILE_NOT_FOUND) return ListRead::kMissing;
+  if (queried != ERROR_SUCCESS || type != REG_SZ) return ListRead::kUnusable;
   // One byte more than stored: a value without its terminator still ends.
   list->bytes.reset(static_cast<char*>(malloc(static_cast<size_t>(size) + 1)));
-  if (!list->bytes) return false;
+  if (!list->bytes) return ListRead::kUnusable;
   DWORD got = size;
   if (RegQueryValueExA(key.get(), KX_VALUE_FILTER_DLLS, nullptr, &type,
                        reinterpret_cast<BYTE*>(list->bytes.get()), &got) != ERROR_SUCCESS ||
       type != REG_SZ || got > size)
-    return false;
+    return ListRead::kUnusable;
   list->bytes.get()[got] = '\0';
   list->visible = strlen(list->bytes.get());
   list->tailSize = list->visible < got ? got - list->visible - 1 : 0;
-  return true;
-}
-
-// Stores the edited list, its NUL and the old tail as one REG_SZ. The
-// result is not looked at: a failed write leaves the old list in place.
-void WriteStoredList(const char* bytes, size_t size) {
-  ScopedRegKey key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, KX_FILTER_KEY, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_SET_VALUE, nullptr, key.receive(), nullptr) != ERROR_SUCCESS)
-    return;
-  RegSetValueExA(key.get(), KX_VALUE_FILTER_DLLS, 0, REG_SZ,
-                 reinterpret_cast<const BYTE*>(bytes), static_cast<DWORD>(size));
+  return ListRead::kRead;
 }
 
 }  // namespace
 
 bool RemoveEngineFilter() {
   StoredList old;
-  if (!ReadStoredList(&old)) return false;  // missing key or value, or not REG_SZ
+  const ListRead read = ReadStoredList(&old);
+  if (read == ListRead::kUnusable) return false;  // unknown content: left alone
 
   // The user may decline stopping the web server; the list stays then.
   if (!ShutdownService()) return false;
+
+  if (read == ListRead::kMissing) {
+    // No list names the engine's filter: nothing to take out, and no key or
+    // value is created.
+    RemoveServiceManager();
+    return true;
+  }
 
   // The edit never lengthens the visible list; the tail follows the edited
   // list's NUL byte for byte.
@@ -76,9 +75,12 @@ bool RemoveEngineFilter() {
   }
   const size_t editedLength = strlen(edited.get());
   memcpy(edited.get() + editedLength + 1, old.tail(), old.tailSize);
-  // Written back even when nothing was dropped.
-  WriteStoredList(edited.get(), editedLength + 1 + old.tailSize);
+  // Written back even when nothing was dropped. A failed write leaves the
+  // old list in place; the servers are stopped all the same, so the service
+  // still goes.
+  const LONG written = WriteRegistrySz(KX_FILTER_KEY, KX_VALUE_FILTER_DLLS, edited.get(),
+                                       static_cast<DWORD>(editedLength + 1 + old.tailSize));
   edited.reset();
   RemoveServiceManager();
-  return true;
+  return written == ERROR_SUCCESS;
 }

@@ -86,8 +86,11 @@ constexpr DWORD kRemovalPauseMs = 3000;
 // absent or non-REG_SZ value is not set.
 bool IsInstallFlagSet(const char* valueName);
 
-// engine_filter_win.cpp: true when the filter list was written back. On
-// every false road the list is left exactly as it was.
+// engine_filter_win.cpp: true when the filter list was written back, or
+// when there is no list (key or value missing) and so nothing to take out.
+// On every false road the list is left exactly as it was: it is not REG_SZ,
+// the user declined, memory ran out or the write failed (on the last two the
+// service manager is still removed).
 bool RemoveEngineFilter();
 
 // service_manager_win.cpp: starts the removal command on NT, warns with

@@ -82,7 +82,14 @@ int StopWebServerProcess(UINT index) {
   }
 
   HANDLE process = OpenProcess(kProcessAllAccess, /*inherit=*/FALSE, server.processId);
-  if (process == nullptr) return 1;  // taken as gone already
+  if (process == nullptr) {
+    // Refused access means the server runs and we may not end it (no right
+    // to debug a service's process): the user must stop it. Any other
+    // failure means it is gone already.
+    if (GetLastError() != ERROR_ACCESS_DENIED) return 1;
+    ShowMessage(kMsgCannotTerminate, kBoxOk);
+    return 0;
+  }
   if (!TerminateProcessHook(process, kTerminatedExitCode)) {
     CloseHandle(process);
     ShowMessage(kMsgCannotTerminate, kBoxOk);

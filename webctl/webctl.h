@@ -148,6 +148,8 @@ int KX_EXPORT_CC ShutdownService();
 // platform's StartServiceA (winsvc.h) has the plain name.
 int KX_EXPORT_CC RestartWebServer();
 }
+// 1 when the stop was requested or the server is gone; 0, after message 3,
+// when it runs and can't be ended (access refused or termination failed).
 int StopWebServerProcess(UINT index);
 // What StopWebServerProcess ends a windowless server with: TerminateProcess,
 // or a test's stand-in for a refusal, which Wine never gives once the

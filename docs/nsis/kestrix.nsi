@@ -75,6 +75,32 @@ Var Stopped         ; 1 once the first DLL call let the run go on
   SetErrorLevel 3
 !macroend
 
+; The installation's files and registry record, taken away by the
+; uninstaller, and by the setup when the record can't be written.
+!macro KxRemoveInstallation
+  Delete "$INSTDIR\pathstamp.exe"
+  Delete "$INSTDIR\kxlaunch.exe"
+  Delete "$INSTDIR\propexec.exe"
+  Delete "$INSTDIR\propexecw.exe"
+  Delete "$INSTDIR\webpause.dll"
+  Delete "$INSTDIR\tearhook.dll"
+  Delete "$INSTDIR\${KX_NOTE}"
+!ifdef KX_STANDINS
+  Delete "$INSTDIR\jre\bin\classic\jvm.dll"
+  Delete "$INSTDIR\jre\bin\java.exe"
+  Delete "$INSTDIR\smon.properties"
+  RMDir "$INSTDIR\jre\bin\classic"
+  RMDir "$INSTDIR\jre\bin"
+  RMDir "$INSTDIR\jre"
+!endif
+  Delete "$INSTDIR\uninstall.exe"
+  ; Not recursive: what others put into the folder stays.
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${KX_KEY}"
+  DeleteRegKey /ifempty HKLM "Software\Veltrana\Kestrix"
+  DeleteRegKey /ifempty HKLM "Software\Veltrana"
+!macroend
+
 ; Looks an export up by its exact name. System::Call can't name a decorated
 ; export itself ("?" starts its options), so every export goes through
 ; GetProcAddress; a missing one stops the run before anything was changed.
@@ -159,8 +185,18 @@ Section "Kestrix 2.0"
 !endif
   !insertmacro KxLog "files laid out in $INSTDIR"
 
-  ; pathstamp records where it lies: run it from the installation.
-  ExecWait '"$INSTDIR\pathstamp.exe"'
+  ; pathstamp records where it lies: run it from the installation. It exits
+  ; 1 when it could not write all five values of the record, without which
+  ; Kestrix can't find itself: what was laid out is taken away again, the
+  ; web server started again, and the setup stops.
+  ClearErrors
+  ExecWait '"$INSTDIR\pathstamp.exe"' $0
+  ${If} ${Errors}
+  ${OrIf} $0 != 0
+    !insertmacro KxRemoveInstallation
+    System::Call '::$StartFn() i .r1'
+    !insertmacro KxStop "pathstamp.exe could not record the installation in the registry (exit status $0): Kestrix was not installed."
+  ${EndIf}
   ReadRegStr $0 HKLM "${KX_KEY}\Installation" "InstallPath"
   ${If} $0 != $INSTDIR
     !insertmacro KxWarn "pathstamp.exe did not record $INSTDIR (found $\"$0$\"): Kestrix can't find its installation."
@@ -239,27 +275,7 @@ Section "Uninstall"
     Call un.RemoveWebServerParts
   ${EndIf}
 
-  Delete "$INSTDIR\pathstamp.exe"
-  Delete "$INSTDIR\kxlaunch.exe"
-  Delete "$INSTDIR\propexec.exe"
-  Delete "$INSTDIR\propexecw.exe"
-  Delete "$INSTDIR\webpause.dll"
-  Delete "$INSTDIR\tearhook.dll"
-  Delete "$INSTDIR\${KX_NOTE}"
-!ifdef KX_STANDINS
-  Delete "$INSTDIR\jre\bin\classic\jvm.dll"
-  Delete "$INSTDIR\jre\bin\java.exe"
-  Delete "$INSTDIR\smon.properties"
-  RMDir "$INSTDIR\jre\bin\classic"
-  RMDir "$INSTDIR\jre\bin"
-  RMDir "$INSTDIR\jre"
-!endif
-  Delete "$INSTDIR\uninstall.exe"
-  ; Not recursive: what others put into the folder stays.
-  RMDir "$INSTDIR"
-  DeleteRegKey HKLM "${KX_KEY}"
-  DeleteRegKey /ifempty HKLM "Software\Veltrana\Kestrix"
-  DeleteRegKey /ifempty HKLM "Software\Veltrana"
+  !insertmacro KxRemoveInstallation
   DeleteRegKey HKLM "${KX_ARP_KEY}"
   !insertmacro KxLog "files and registry record removed"
 

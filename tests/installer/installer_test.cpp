@@ -276,6 +276,22 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   ListFiles(home, "", &left);
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"bin\\smon.exe", "bin\\smon.exe.record"}));
+
+  // A record that can't be written (under a volatile key no lasting one can
+  // be made): pathstamp says so, and the setup takes its files back and stops.
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKestrixKey, 0, nullptr, REG_OPTION_VOLATILE,
+                            KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+  RegCloseKey(key);
+  printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\norecord.log", "norecord",
+                        "yes", &status);
+  const std::string log = ReadFile(dir_ + "\\norecord.log");
+  EXPECT_EQ(status, 2u) << printed << log;
+  EXPECT_NE(log.find("pathstamp.exe could not record the installation"), std::string::npos) << log;
+  left.clear();
+  ListFiles(home, "", &left);
+  EXPECT_EQ(left.size(), 2u);
+  EXPECT_FALSE(KeyExists(kArpKey));
 }
 
 }  // namespace

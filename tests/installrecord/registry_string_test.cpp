@@ -62,6 +62,11 @@ TEST(RegistryString, WriteCreatesMissingKeysAndOverwrites) {
   ASSERT_NE(text, nullptr);
   EXPECT_STREQ(text, "two");
   free(text);
+  // The key opens but the value can't be set (a name longer than the
+  // registry allows): that error comes back, not the close's success.
+  const std::string tooLong(20000, 'v');
+  EXPECT_NE(WriteRegistryString(kKey, tooLong.c_str(), "x"), ERROR_SUCCESS);
+  EXPECT_EQ(ReadOr(tooLong.c_str()), "<absent>");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 // so ShutdownService has nothing to stop.
 #include "hook_fixture.h"
 
+#include <sddl.h>
+
 using namespace kxtest;
 using namespace tearhook_test;
 
@@ -19,6 +21,21 @@ size_t Count(const std::string& text, const std::string& what) {
   size_t n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
+}
+
+// Gives a key of HKEY_LOCAL_MACHINE the access rules of an SDDL text.
+bool SetKeyDacl(const char* keyName, const char* sddl) {
+  PSECURITY_DESCRIPTOR rules = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &rules, nullptr))
+    return false;
+  HKEY key;
+  LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, WRITE_DAC, &key);
+  if (result == ERROR_SUCCESS) {
+    result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, rules);
+    RegCloseKey(key);
+  }
+  LocalFree(rules);
+  return result == ERROR_SUCCESS;
 }
 
 class NtRemoval : public HookTest {};
@@ -97,5 +114,19 @@ TEST_F(NtFilterList, BytesAfterTheFirstNulAreWrittenBackUnchanged) {
     EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(raw.bytes, std::string("a.dll,c.dll\0", 12) + tail);
   }
+}
+
+TEST_F(NtFilterList, AListThatCantBeWrittenStaysAndGivesMinusOneButTheServiceGoes) {
+  SetOnline("true");
+  SetList("a.dll,servana.dll");
+  std::string record = Install(dir_ + "\\Kestrix");
+  // Setting values refused to everyone, all else allowed.
+  ASSERT_TRUE(SetKeyDacl(kFilterKey, "D:(D;;0x2;;;WD)(A;;0xF003F;;;WD)"));
+  EXPECT_EQ(Init(), -1);
+  EXPECT_EQ(List(), "a.dll,servana.dll");
+  EXPECT_NE(Record(record).find("command "), std::string::npos) << "no removal started";
+  ASSERT_TRUE(SetKeyDacl(kFilterKey, "D:(A;;0xF003F;;;WD)"));
+  EXPECT_EQ(Init(), 0);
+  EXPECT_EQ(List(), "a.dll");
 }
 }  // namespace

@@ -11,8 +11,10 @@ namespace {
 class Uninstall : public HookTest {};
 
 TEST_F(Uninstall, OnlineFlagCountsWhenTrueLeadsAfterControlBytes) {
-  // No filter list: a set flag makes the hook give up with -1 before anything
-  // else, an unset one returns 0 at once.
+  // A list of unknown content: a set flag makes the hook give up with -1
+  // before anything else, an unset one returns 0 at once.
+  SetListExact(REG_EXPAND_SZ, std::string("a.dll,servana.dll\0", 18));
+  const RawValue list = ReadRaw(kFilterKey, kFilterValue);
   struct Case {
     const char* text;
     LONG result;
@@ -28,7 +30,7 @@ TEST_F(Uninstall, OnlineFlagCountsWhenTrueLeadsAfterControlBytes) {
   const char expand[] = "true";
   RegWrite(HKEY_LOCAL_MACHINE, kInstallationKey, "online", REG_EXPAND_SZ, expand, sizeof expand);
   EXPECT_EQ(Init(), 0) << "online as REG_EXPAND_SZ";
-  EXPECT_EQ(List(), kAbsent);  // nothing was written on any road
+  EXPECT_EQ(ReadRaw(kFilterKey, kFilterValue).bytes, list.bytes);  // nothing written on any road
 }
 
 TEST_F(Uninstall, FlagNotSetTouchesNothing) {
@@ -81,23 +83,33 @@ TEST_F(Uninstall, WritesTheListBackWithoutTheEngineEntriesWhateverItsShape) {
   EXPECT_EQ(List(), "a.dll");
 }
 
-TEST_F(Uninstall, UnreadableListGivesMinusOneAndNeitherStopsNorWrites) {
+TEST_F(Uninstall, MissingListIsNothingToRemoveYetTheServersStopAndTheServiceGoes) {
+  // The web server was removed first: no Parameters key, or no list in it.
+  SetOnline("true");
+  Install(dir_ + "\\Kestrix");
+  HANDLE server = StartRunning(dir_ + "\\w3", "inetinfo.exe");
+  DialogAnswerer boxes({IDNO, IDYES});
+  EXPECT_EQ(Init(), -1) << "declined";
+  EXPECT_TRUE(Running(server));
+  DWORD elapsed = 0;
+  EXPECT_EQ(Init(&elapsed), 0) << "no Parameters key";
+  EXPECT_EQ(WaitForSingleObject(server, 5000), WAIT_OBJECT_0);
+  EXPECT_GE(elapsed, kPauseMs - kPauseSlackMs) << "the service manager's removal pauses";
+  HKEY key;
+  EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFilterKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+  RegWriteSz(HKEY_LOCAL_MACHINE, kFilterKey, "Other", "x");
+  EXPECT_EQ(Init(), 0) << "no Filter DLLs value";
+  EXPECT_EQ(List(), kAbsent);
+  EXPECT_EQ(boxes.Seen().size(), 2u);
+}
+
+TEST_F(Uninstall, ListOfAnotherTypeGivesMinusOneAndNeitherStopsNorWrites) {
   SetOnline("true");
   std::string record = Install(dir_ + "\\Kestrix");
   // A running web server would be stopped, and the user asked first, if
   // ShutdownService were called.
   HANDLE server = StartRunning(dir_ + "\\w3", "inetinfo.exe");
   DialogAnswerer boxes({IDYES});
-
-  DWORD elapsed = 0;
-  EXPECT_EQ(Init(&elapsed), -1) << "no Parameters key";
-  EXPECT_EQ(List(), kAbsent);
-  HKEY key;
-  EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFilterKey, 0, KEY_READ, &key), ERROR_SUCCESS);
-
-  RegWriteSz(HKEY_LOCAL_MACHINE, kFilterKey, "Other", "x");
-  EXPECT_EQ(Init(), -1) << "no Filter DLLs value";
-  EXPECT_EQ(List(), kAbsent);
 
   for (DWORD type : {static_cast<DWORD>(REG_EXPAND_SZ), static_cast<DWORD>(REG_MULTI_SZ),
                      static_cast<DWORD>(REG_BINARY)}) {

@@ -4,6 +4,9 @@
 // behaves:
 //   window    a top-level window of its own; WM_CLOSE ends it
 //   stubborn  a window too, but it ignores WM_CLOSE
+//   guarded   no window, and an empty protected DACL on its own process, so
+//             that nobody may open it (a service's process to an installer
+//             without the right to debug it)
 //   anything else (e.g. "-e w3svc")  no window at all, so it can only be
 //             terminated
 // It appends what happens ("start <command line>", "pid <id>", "ready",
@@ -13,6 +16,8 @@
 #include <string.h>
 
 #include "standin_record.h"
+
+#include <aclapi.h>
 
 namespace {
 
@@ -92,6 +97,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (strcmp(mode, "window") == 0 || strcmp(mode, "stubborn") == 0) {
     g_stubborn = strcmp(mode, "stubborn") == 0;
     return RunWithWindow(instance);
+  }
+  if (strcmp(mode, "guarded") == 0) {
+    ACL empty;
+    if (!InitializeAcl(&empty, sizeof empty, ACL_REVISION) ||
+        SetSecurityInfo(GetCurrentProcess(), SE_KERNEL_OBJECT,
+                        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                        nullptr, &empty, nullptr) != ERROR_SUCCESS)
+      return 3;
   }
   // No window and no other user-interface call, so the process owns no
   // top-level window at all.

@@ -441,6 +441,17 @@ TEST_F(Nt, OnlyTheServerRunningAfterTheQuestionIsStopped) {
   EXPECT_FALSE(FileExists(netRecord_)) << ReadFile(netRecord_);
 }
 
+TEST_F(Nt, AServerWeMayNotOpenIsReportedWithMessage3AndKeepsRunning) {
+  StandIn server;
+  ASSERT_TRUE(server.Start(dir_, "inetinfo.exe", "guarded"));
+  DialogAnswerer answers({IDYES, IDOK});
+  EXPECT_EQ(shutdown_(), 1);
+  std::vector<DialogAnswerer::Box> boxes = answers.Seen();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].text, webpause_texts::kEnglish[3]);
+  EXPECT_TRUE(server.Running());
+}
+
 TEST_F(Nt, RestartRunsNetStartAndStopsWaitingAfterTenSeconds) {
   DialogAnswerer answers({IDOK});
   DWORD begin = GetTickCount();
