@@ -1,7 +1,8 @@
 // pathstamp: the setup step that records where the product and its private
 // Java runtime were installed. Run from the installation root; shows nothing.
-// Exit status 0 when all five values were written, 1 when any write failed or
-// the path doesn't fit: the setup script stops on 1.
+// Exit status 0 when all five values were written; 1 when any write failed,
+// or when its own path can't be read whole (nothing is written then). The
+// setup script stops on 1.
 #include <windows.h>
 
 #include <string.h>
