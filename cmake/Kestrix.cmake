@@ -272,6 +272,11 @@ function(kx_standin64 name)
     return()
   endif()
   cmake_parse_arguments(A "GUI" "" "SOURCES;LIBS" ${ARGN})
+  find_program(KX_CXX64 x86_64-w64-mingw32-g++-posix)
+  if(NOT KX_CXX64)
+    message(FATAL_ERROR "x86_64-w64-mingw32-g++-posix is missing (scripts/bootstrap installs it): "
+      "the 64-bit stand-ins can't be built")
+  endif()
   set(sources)
   foreach(src IN LISTS A_SOURCES)
     list(APPEND sources ${CMAKE_CURRENT_SOURCE_DIR}/${src})
@@ -286,7 +291,7 @@ function(kx_standin64 name)
   set(out ${KX_BIN64_DIR}/${name}.exe)
   add_custom_command(OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KX_BIN64_DIR}
-    COMMAND x86_64-w64-mingw32-g++-posix -I${CMAKE_CURRENT_SOURCE_DIR} -o ${out} ${sources} ${flags}
+    COMMAND ${KX_CXX64} -I${CMAKE_CURRENT_SOURCE_DIR} -o ${out} ${sources} ${flags}
     DEPENDS ${sources} VERBATIM COMMENT "64-bit stand-in ${name}.exe")
   add_custom_target(${name}_x64 ALL DEPENDS ${out})
 endfunction()

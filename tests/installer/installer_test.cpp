@@ -182,10 +182,6 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   EXPECT_TRUE(endless.finished);
   EXPECT_EQ(endless.exitCode, 124u) << printed;
   EXPECT_EQ(printed.find("message box"), std::string::npos) << printed;
-  EXPECT_EQ(WaitForSingleObject(foreign, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-  PostMessageA(foreignBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  EXPECT_EQ(WaitForSingleObject(foreign, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
-  CloseHandle(foreign);
 
   const std::string serverRecord = dir_ + "\\webserver.record";
   StartWebServer(serverRecord);
@@ -204,6 +200,11 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   EXPECT_FALSE(KeyExists(kArpKey));
   EXPECT_FALSE(FileExists(home));
   EXPECT_EQ(ReadFile(serverRecord).find("WM_CLOSE"), std::string::npos);
+  // The other program's box is still open.
+  EXPECT_EQ(WaitForSingleObject(foreign, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  PostMessageA(foreignBox, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  EXPECT_EQ(WaitForSingleObject(foreign, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+  CloseHandle(foreign);
 
   // Yes: one question, and the installation.
   printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\setup.log", "setup", "yes",
