@@ -320,9 +320,24 @@ TEST_F(Win9x, OnlyTheServerRunningAfterTheQuestionIsStopped) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, kAsk);
 
+  // Otherwise the look-ups below would find it still running.
+  replacement.Kill();
   boxes = ServerEndsWhileAsked();
   ASSERT_EQ(boxes.size(), 1u) << "no message about a server that is gone: " << boxes.back().text;
   EXPECT_FALSE(FileExists(netRecord_));
+
+  // Gone by the answer, and the personal web server started meanwhile: the
+  // look-up after the answer finds that one, and it is the one stopped.
+  StandIn gone, personal;
+  ASSERT_TRUE(gone.Start(dir_, "inetinfo.exe", "windowless"));
+  DialogAnswerer again({IDYES}, [&](const DialogAnswerer::Box&) {
+    gone.Kill();
+    personal.Start(dir_, "inetsw95.exe", "windowless");
+  });
+  EXPECT_EQ(shutdown_(), 1);
+  DWORD code = 0;
+  EXPECT_TRUE(personal.Ended(5000, &code)) << "the server running after the question was left";
+  EXPECT_EQ(code, 1u);
 }
 
 TEST_F(Win9x, ARunningServiceManagerEndsItAllWithMessage6) {
