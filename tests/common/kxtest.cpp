@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <gtest/gtest.h>
+
 namespace kxtest {
 
 std::string Env(const char* name) {
@@ -23,6 +25,27 @@ bool IsWow64() {
   BOOL wow64 = FALSE;
   return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
+
+namespace {
+
+// Before any test: the prefix is the one scripts/wine-run was asked for, and
+// with --net the net.exe a 32-bit program finds in its system folder is the
+// recording stand-in (syswow64 on 64-bit Windows).
+class RoadCheck : public ::testing::Environment {
+  void SetUp() override {
+    ASSERT_EQ(IsWow64(), !Env("KX_WIN64_ROAD").empty()) << "run on the wrong road";
+    if (Env("KX_STANDIN_NET").empty()) return;
+    char system[MAX_PATH];
+    UINT n = GetSystemDirectoryA(system, sizeof system);
+    ASSERT_TRUE(n > 0 && n < sizeof system);
+    const std::string net = ReadFile(std::string(system) + "\\net.exe");
+    ASSERT_FALSE(net.empty());
+    ASSERT_EQ(net, ReadFile(BinPath("standin_net.exe"))) << "the system's net.exe records nothing";
+  }
+};
+::testing::Environment* const kRoadCheck = ::testing::AddGlobalTestEnvironment(new RoadCheck);
+
+}  // namespace
 
 namespace {
 
@@ -124,9 +147,9 @@ DebugRun RunUnderDebugger(const std::string& commandLine, const std::string& cwd
 }
 
 bool RegRead(HKEY root, const std::string& subKey, const std::string& value, std::string* data,
-             DWORD* type) {
+             DWORD* type, REGSAM view) {
   HKEY key;
-  if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
   DWORD t = 0, size = 0;
   LONG r = RegQueryValueExA(key, value.c_str(), nullptr, &t, nullptr, &size);
   std::string buffer(size, '\0');

@@ -47,8 +47,9 @@ DebugRun RunUnderDebugger(const std::string& commandLine, const std::string& cwd
                           const std::function<void(HANDLE process)>& onCreated = nullptr);
 
 // Registry.
+// view: KEY_WOW64_64KEY reads what 64-bit programs see on 64-bit Windows.
 bool RegRead(HKEY root, const std::string& subKey, const std::string& value,
-             std::string* data, DWORD* type = nullptr);
+             std::string* data, DWORD* type = nullptr, REGSAM view = 0);
 void RegWrite(HKEY root, const std::string& subKey, const std::string& value, DWORD type,
               const void* data, DWORD size);
 void RegWriteSz(HKEY root, const std::string& subKey, const std::string& value,
