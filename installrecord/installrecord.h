@@ -4,6 +4,8 @@
 #pragma once
 #include <stddef.h>
 
+#include "../common/ansi_path.h"
+
 // Key and value names. Registry key names are case-insensitive; the uninstall
 // hook spells the root component in capitals, as the original product does.
 #define KX_INSTALLATION_KEY "Software\\Veltrana\\Kestrix\\2.0\\Installation"
@@ -25,6 +27,17 @@
 #define KX_MICRO_VERSION "2"
 #define KX_JAVA_HOME_SUFFIX "\\jre"
 #define KX_RUNTIME_LIB_SUFFIX "\\bin\\classic\\jvm.dll"
+
+// The longest installation root, in bytes of the ANSI code page, that the
+// launcher can use: it loads root\jre\bin\classic\jvm.dll by a path that
+// must fit MAX_PATH (260 bytes with the NUL). pathstamp records no longer
+// root, so a setup in too deep a folder stops instead of leaving a product
+// that can't start.
+constexpr size_t kRuntimeLibPathCapacity = 260;
+constexpr size_t kMaxInstallRootLength = kRuntimeLibPathCapacity - 1 -
+                                         (sizeof KX_JAVA_HOME_SUFFIX - 1) -
+                                         (sizeof KX_RUNTIME_LIB_SUFFIX - 1);
+static_assert(kMaxInstallRootLength == 235, "runtime library suffix changed");
 
 #ifdef _WIN32
 #include <windows.h>
@@ -48,6 +61,8 @@ LONG WriteRegistrySz(const char* subKey, const char* valueName, const char* byte
 
 // Turns the full path of pathstamp's executable, in place, into the
 // installation root: cut at the last backslash, or just after it when it is
-// also the first (a drive's root keeps its backslash). Returns false, leaving
-// the text alone, when the path holds no backslash at all.
-bool CutToInstallRoot(char* modulePath);
+// also the first (a drive's root keeps its backslash). Only a backslash that
+// is a character of its own counts, never the second byte of a double-byte
+// one. Returns false, leaving the text alone, when the path holds no
+// backslash at all.
+bool CutToInstallRoot(char* modulePath, LeadByteTest isLeadByte);

@@ -5,13 +5,17 @@
 #pragma once
 #include <stddef.h>
 
+#include "../installrecord/installrecord.h"
+
 // The private runtime's virtual machine library, formed in a MAX_PATH buffer.
-constexpr size_t kLibraryPathCapacity = 260;
+constexpr size_t kLibraryPathCapacity = kRuntimeLibPathCapacity;
 constexpr char kLibraryPathFormat[] = "%s\\jre\\bin\\classic\\jvm.dll";
-// The longest I whose library path still fits with its NUL: 235.
-constexpr size_t kMaxInstallPathLength =
-    kLibraryPathCapacity - 1 - (sizeof kLibraryPathFormat - 1 - 2);
-static_assert(kMaxInstallPathLength == 235, "library path suffix changed");
+// The longest I whose library path still fits with its NUL, the limit that
+// pathstamp keeps too.
+constexpr size_t kMaxInstallPathLength = kMaxInstallRootLength;
+static_assert(kMaxInstallPathLength ==
+                  kLibraryPathCapacity - 1 - (sizeof kLibraryPathFormat - 1 - 2),
+              "library path suffix changed");
 
 // PATH as the virtual machine sees it: I\bin;I\jre\bin;<old PATH>;
 constexpr char kNewPathFormat[] = "%s\\bin;%s\\jre\\bin;%s;";

@@ -105,7 +105,10 @@ int main(int argc, char** argv) {
   // Refused before anything loads: the library path would not fit MAX_PATH.
   char libraryPath[kLibraryPathCapacity];
   if (!FormatLibraryPath(libraryPath, install)) Fail(IDS_INSTALL_PATH_TOO_LONG);
-  HMODULE library = LoadLibraryA(libraryPath);
+  // The DLLs the runtime library imports are looked for in its own folder
+  // first, and never in this program's folder; the current folder comes
+  // only after the system folders.
+  HMODULE library = LoadLibraryExA(libraryPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (!library) Fail(IDS_NO_RUNTIME_LIBRARY, libraryPath);
 
   // PATH changes only after the library has loaded, and only in this

@@ -1,8 +1,8 @@
 // pathstamp: the setup step that records where the product and its private
 // Java runtime were installed. Run from the installation root; shows nothing.
 // Exit status 0 when all five values were written; 1 when any write failed,
-// or when its own path can't be read whole (nothing is written then). The
-// setup script stops on 1.
+// or when its own path can't be read whole or its folder is too long for the
+// launcher (nothing is written then). The setup script stops on 1.
 #include <windows.h>
 
 #include <string.h>
@@ -32,7 +32,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // nothing at all.
   if (length == 0 || length >= kModulePathCapacity) return 1;
   root[length] = '\0';
-  if (!CutToInstallRoot(root)) return 1;
+  if (!CutToInstallRoot(root, IsAnsiLeadByte)) return 1;
+  if (strlen(root) > kMaxInstallRootLength) return 1;
 
   char javaHome[kHomeCapacity];
   char runtimeLib[kLibCapacity];

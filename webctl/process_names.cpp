@@ -9,8 +9,8 @@ constexpr char kExeSuffix[] = ".exe";
 char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 }  // namespace
 
-const char* FileNamePart(const char* path) {
-  const char* slash = strrchr(path, '\\');
+const char* FileNamePart(const char* path, LeadByteTest isLeadByte) {
+  const char* slash = LastBackslash(path, isLeadByte);
   return slash ? slash + 1 : path;
 }
 

@@ -5,6 +5,8 @@
 #pragma once
 #include <stddef.h>
 
+#include "../common/ansi_path.h"
+
 // 4,095 characters of collected text and the terminator.
 constexpr size_t kTokenBufferCapacity = 4096;
 
@@ -13,8 +15,6 @@ constexpr size_t kTokenBufferCapacity = 4096;
 extern char TokenBuffer[kTokenBufferCapacity];
 extern bool TokenRecording;
 
-// Tells whether a byte starts a double-byte character in the ANSI code page.
-typedef bool (*LeadByteTest)(unsigned char byte);
 
 // An empty token empties the buffer and starts (or restarts) a collection.
 // Any other token is appended, with no separator, while collecting, and

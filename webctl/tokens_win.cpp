@@ -1,13 +1,7 @@
 #include "webctl.h"
 
-namespace {
-
 // Cuts at the buffer's limit fall between characters of the ANSI code page
 // (932 on a Japanese system), never inside one.
-bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
-
-}  // namespace
-
 int KX_EXPORT_CC AddToken(const char* token) {
   return CollectToken(token, IsAnsiLeadByte);
 }

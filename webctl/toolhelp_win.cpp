@@ -48,9 +48,10 @@ UINT FillFromToolhelp(ProcessEntry* entries, UINT capacity) {
     ProcessEntry& entry = entries[count];
     entry.processId = process.th32ProcessID;
     entry.window = nullptr;
-    // szExeFile may hold a full path (Windows 95/98) or the bare name.
+    // szExeFile may hold a full path (Windows 95/98) or the bare name, in
+    // the ANSI code page.
     process.szExeFile[sizeof process.szExeFile - 1] = '\0';
-    CopyBounded(entry.exeName, kExeNameCapacity, FileNamePart(process.szExeFile));
+    CopyBounded(entry.exeName, kExeNameCapacity, FileNamePart(process.szExeFile, IsAnsiLeadByte));
     entry.windowTitle[0] = '\0';
     ++count;
   } while (count < capacity && next(snapshot.get(), &process));

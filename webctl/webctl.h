@@ -9,6 +9,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "../common/ansi_path.h"
+
 // ---------------------------------------------------------------------------
 // Platform-neutral
 // ---------------------------------------------------------------------------
@@ -57,8 +59,9 @@ size_t ParsePerfProcessBlock(const uint8_t* block, size_t size, uint32_t idCount
 // Returns false when the name (plus NUL) doesn't fit capacity.
 bool FormExeNameFromInstance(const char* name, char* out, size_t capacity);
 
-// The file-name part of a path: the text after the last backslash, or all.
-const char* FileNamePart(const char* path);
+// The file-name part of a path: the text after the last backslash that is a
+// character of its own, or all.
+const char* FileNamePart(const char* path, LeadByteTest isLeadByte);
 // Equal when equal but for the case of the ASCII letters A to Z.
 bool ExeNamesEqual(const char* a, const char* b);
 

@@ -32,9 +32,10 @@ void Forget() {
   RegDeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Veltrana");
 }
 
-void RunPathstampFrom(const std::string& folder, DWORD expectedStatus = 0) {
+void RunPathstampFrom(const std::string& folder, DWORD expectedStatus = 0,
+                      const std::string& name = "pathstamp.exe") {
   ASSERT_TRUE(MakeDirs(folder));
-  std::string exe = folder + (folder.back() == '\\' ? "" : "\\") + "pathstamp.exe";
+  std::string exe = folder + (folder.back() == '\\' ? "" : "\\") + name;
   ASSERT_TRUE(CopyTo(BinPath("pathstamp.exe"), exe)) << exe;
   RunResult run = Run("\"" + exe + "\"", folder);
   ASSERT_TRUE(run.started);
@@ -82,6 +83,30 @@ TEST(Pathstamp, OverwritesAnOlderRecordAndKeepsOtherValues) {
   std::string online;
   EXPECT_TRUE(RegRead(HKEY_LOCAL_MACHINE, KX_INSTALLATION_KEY, "online", &online));
   EXPECT_EQ(online, "true");
+}
+
+TEST(Pathstamp, RootTooLongForTheLauncherIsNotRecordedAndTheStatusIsOne) {
+  for (size_t length : {235u, 236u}) {
+    SCOPED_TRACE(length);
+    Forget();
+    const std::string root = "C:\\kx" + std::string(length - 5, 'k');
+    const bool fits = length <= 235;
+    RunPathstampFrom(root, fits ? 0 : 1);
+    Record r = ReadRecord();
+    EXPECT_EQ(r.installPath, fits ? root : "<absent>");
+    EXPECT_EQ(r.currentVersion, fits ? "1.2" : "<absent>");
+  }
+}
+
+// Run as Japanese Windows: ソ and 表 end in a backslash byte in code page 932.
+TEST(Pathstamp, JapaneseNamesAreCutBetweenCharacters) {
+  if (GetACP() != 932) GTEST_SKIP() << "ANSI code page " << GetACP();
+  Forget();
+  const std::string dir = "C:\\\x83\x5C\x83\x74\x83\x67\x95\x5C";  // C:\ソフト表
+  RunPathstampFrom(dir, 0, "\x83\x5A\x83\x62\x83\x67\x83\x41\x83\x62\x83\x76\x95\x5C.exe");
+  Record r = ReadRecord();
+  EXPECT_EQ(r.installPath, dir);
+  EXPECT_EQ(r.runtimeLib, dir + "\\jre\\bin\\classic\\jvm.dll");
 }
 
 TEST(Pathstamp, UnderAVolatileKeyNothingIsRecordedAndTheStatusIsOne) {

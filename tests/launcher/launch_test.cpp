@@ -271,6 +271,24 @@ TEST_F(Launch, MissingRuntimeLibraryIsNamedByItsFullPath) {
   ExpectFailure(Run(), "Could not load runtime library: " + I + kRuntimeSuffix);
 }
 
+TEST_F(Launch, RuntimeLibraryImportsComeFromItsOwnFolderNotTheCurrentOne) {
+  const std::string I = dir_ + "\\kx";
+  Install(I, "standin_jvm_part.dll");
+  const std::string part = BinPath("runtime-part\\jvmpart.dll");
+  const std::string beside = I + "\\jre\\bin\\classic\\jvmpart.dll";
+  const std::string current = dir_ + "\\jvmpart.dll";  // kxlaunch's current folder
+  ASSERT_TRUE(CopyTo(part, beside));
+  for (bool secondCopy : {false, true}) {
+    SCOPED_TRACE(secondCopy ? "a second copy in the current folder" : "beside the runtime only");
+    if (secondCopy) ASSERT_TRUE(CopyTo(part, current));
+    Outcome o = Run("a");
+    EXPECT_EQ(o.run.exitCode, 0u) << o.err;
+    EXPECT_TRUE(Has(o.record, "runtime part " + beside));
+    EXPECT_FALSE(Has(o.record, "runtime part " + current));
+    EXPECT_TRUE(Has(o.record, "main received 1"));
+  }
+}
+
 TEST_F(Launch, LibraryWithoutTheEntryOrFailingCreationGivesNoVm) {
   const std::string I = dir_ + "\\kx";
   Install(I, "standin_noentry.dll");

@@ -272,9 +272,7 @@ void RecordPath(const char* label) {
 namespace standin {
 
 void RecordLoad(HINSTANCE self) {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(self, path, sizeof path);
-  Record("loaded %s", path);
+  RecordModule("loaded", self);
   RecordPath("PATH at load");
 }
 
@@ -322,10 +320,19 @@ extern "C" jint JNICALL StandInCreateJavaVM(JavaVM** vm, void** env, void* argsP
   return JNI_OK;
 }
 
+#ifdef KX_STANDIN_IMPORTS_PART
+// From standin_runtime_part.cpp: called once, so that the import stays and
+// the loader has to find that DLL.
+extern "C" __declspec(dllimport) void StandInRuntimePart();
+#endif
+
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, void* reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     DisableThreadLibraryCalls(self);
     standin::RecordLoad(self);
+#ifdef KX_STANDIN_IMPORTS_PART
+    StandInRuntimePart();
+#endif
     standin::WatchLauncherHeap();
   } else if (reason == DLL_PROCESS_DETACH && !reserved) {
     standin::Record("unloaded");  // FreeLibrary, not the end of the process

@@ -9,6 +9,8 @@ namespace standin {
 // Appends one line to the file named by KX_STANDIN_JVM_LOG (nothing when
 // unset). printf-style.
 void Record(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+// Appends "<label> <full path of module>".
+void RecordModule(const char* label, HINSTANCE module);
 // A malloc'ed copy of an environment variable of this process, of any
 // length, that the caller frees; nullptr when unset.
 char* Env(const char* name);

@@ -6,10 +6,6 @@
 #include "standin_jvm.h"
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, void*) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(self, path, sizeof path);
-    standin::Record("loaded without JNI_CreateJavaVM %s", path);
-  }
+  if (reason == DLL_PROCESS_ATTACH) standin::RecordModule("loaded without JNI_CreateJavaVM", self);
   return TRUE;
 }

@@ -72,4 +72,10 @@ void Record(const char* format, ...) {
   free(log);
 }
 
+void RecordModule(const char* label, HINSTANCE module) {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(module, path, sizeof path);
+  Record("%s %s", label, path);
+}
+
 }  // namespace standin

@@ -96,10 +96,20 @@ TEST(ExeName, ComparesIgnoringOnlyTheCaseOfAsciiLetters) {
 }
 
 TEST(ExeName, TakesTheFileNamePartOfASnapshotPath) {
-  EXPECT_STREQ(FileNamePart("C:\\WINDOWS\\SYSTEM\\INETSRV\\INETINFO.EXE"), "INETINFO.EXE");
-  EXPECT_STREQ(FileNamePart("smon.exe"), "smon.exe");
-  EXPECT_STREQ(FileNamePart("C:\\dir\\"), "");
-  EXPECT_STREQ(FileNamePart(""), "");
+  EXPECT_STREQ(FileNamePart("C:\\WINDOWS\\SYSTEM\\INETSRV\\INETINFO.EXE", nullptr),
+               "INETINFO.EXE");
+  EXPECT_STREQ(FileNamePart("smon.exe", nullptr), "smon.exe");
+  EXPECT_STREQ(FileNamePart("C:\\dir\\", nullptr), "");
+  EXPECT_STREQ(FileNamePart("", nullptr), "");
+}
+
+// Code page 932, where ソ is 83 5C and 表 95 5C: neither ソinetinfo.exe nor
+// 表smon.exe may read as the server's name.
+TEST(ExeName, TakesTheFileNamePartBetweenCodePage932Characters) {
+  auto lead = [](unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); };
+  EXPECT_STREQ(FileNamePart("C:\\\x83\x5C\\TOOLS\\\x83\x5C" "inetinfo.exe", lead),
+               "\x83\x5C" "inetinfo.exe");
+  EXPECT_STREQ(FileNamePart("C:\\SRV\\\x95\x5Csmon.exe", lead), "\x95\x5Csmon.exe");
 }
 
 }  // namespace
