@@ -206,6 +206,8 @@ void RegDeleteKeyTree(HKEY root, const std::string& subKey) {
 bool MakeDirs(const std::string& path) {
   for (size_t i = 3; i <= path.size(); ++i) {
     if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+    else if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size())
+      ++i;  // its second byte may be 0x5C
   }
   DWORD a = GetFileAttributesA(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
