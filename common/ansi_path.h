@@ -32,5 +32,5 @@ inline const char* LastBackslash(const char* path, LeadByteTest isLeadByte) {
 #include <windows.h>
 
 // The system's own test, for the Win32 edge.
-inline bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+inline bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
 #endif
