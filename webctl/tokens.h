@@ -15,7 +15,6 @@ constexpr size_t kTokenBufferCapacity = 4096;
 extern char TokenBuffer[kTokenBufferCapacity];
 extern bool TokenRecording;
 
-
 // An empty token empties the buffer and starts (or restarts) a collection.
 // Any other token is appended, with no separator, while collecting, and
 // dropped before the first empty token. A token that would take the text past
