@@ -35,7 +35,7 @@ void Forget() {
 void RunPathstampFrom(const std::string& folder, DWORD expectedStatus = 0,
                       const std::string& name = "pathstamp.exe") {
   ASSERT_TRUE(MakeDirs(folder));
-  // Only a drive's root ("R:\\") ends in a backslash; 表 ends in a 0x5C byte.
+  // Only a drive's root ("R:\") ends in a backslash; 表 ends in a 0x5C byte.
   std::string exe = folder + (folder.size() == 3 ? "" : "\\") + name;
   ASSERT_TRUE(CopyTo(BinPath("pathstamp.exe"), exe)) << exe;
   RunResult run = Run("\"" + exe + "\"", folder);
