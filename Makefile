@@ -13,7 +13,7 @@ FUZZ_SECONDS ?= 20
 # The 64-bit test build keeps a tree of its own, so the two never mix.
 WINTEST = build/wintest$(if $(filter x86_64,$(TEST_ARCH)),-x86_64)
 
-.PHONY: all deps dist repro wintest host test demo fuzz clean
+.PHONY: all deps dist repro lint wintest host test demo fuzz clean
 all: dist
 
 deps:
@@ -29,6 +29,11 @@ dist: deps
 repro: dist
 	scripts/repro-check dist
 
+# The analyzers over the code that ships (scripts/lint). The third gate,
+# gcc's strict warnings as errors, is the dist build itself.
+lint: dist
+	JOBS=$(JOBS) scripts/lint build/win32
+
 wintest: deps
 	cmake --preset wintest -B $(WINTEST) -DKX_WIN_ARCH=$(TEST_ARCH) >/dev/null
 	cmake --build $(WINTEST) -j$(JOBS)
@@ -39,7 +44,7 @@ host: deps
 
 # The Wine tests run inside scripts/wine-ns: where the kernel can't run i386
 # programs, that is a private namespace in which qemu-user runs them.
-test: dist host wintest
+test: dist lint host wintest
 	ctest --test-dir build/host -j$(JOBS) --output-on-failure
 	KX_WIN_ARCH=$(TEST_ARCH) scripts/wine-ns ctest --test-dir $(WINTEST) -j$(JOBS) --output-on-failure; \
 	  rc=$$?; scripts/wine-summary $(WINTEST); exit $$rc

@@ -49,8 +49,9 @@ int LoadMessage(UINT id, char* out, int capacity) {
   // The arguments are the library path or the class name, and both fit.
   char line[kMessageCapacity + kLibraryPathCapacity];
   bool formed = FormatWithArgs(line, sizeof line, format, &arg, arg ? 1 : 0);
-  fputs(formed ? line : format, stderr);
-  fputc('\n', stderr);
+  // Should stderr fail, nothing is left to tell, and the process ends anyway.
+  (void)fputs(formed ? line : format, stderr);
+  (void)fputc('\n', stderr);
   exit(1);
 }
 

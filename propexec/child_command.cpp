@@ -58,6 +58,7 @@ char* JoinSearchPath(const char* front, const char* old) {
   size_t a = strlen(front), b = strlen(old);
   char* joined = static_cast<char*>(malloc(a + 1 + b + 1));
   if (!joined) return nullptr;
+  // NOLINTNEXTLINE(bugprone-not-null-terminated-result): the last copy brings the NUL
   memcpy(joined, front, a);
   joined[a] = ';';
   memcpy(joined + a + 1, old, b + 1);
@@ -71,8 +72,10 @@ bool Compose(char* out, size_t capacity, const char* prefix, const char* name,
              const char* suffix) {
   size_t a = strlen(prefix), b = strlen(name), c = strlen(suffix);
   if (a + b + c + 1 > capacity) return false;
+  // NOLINTBEGIN(bugprone-not-null-terminated-result): the suffix brings the NUL
   memcpy(out, prefix, a);
   memcpy(out + a, name, b);
+  // NOLINTEND(bugprone-not-null-terminated-result)
   memcpy(out + a + b, suffix, c + 1);
   return true;
 }

@@ -78,7 +78,10 @@ bool RemoveEngineFilter() {
   // Written back even when nothing was dropped. A failed write leaves the
   // old list in place; the servers are stopped all the same, so the service
   // still goes.
+  // size_t and DWORD have the same 32 bits in the shipped build: nothing
+  // widens, and the edited value is no longer than the DWORD-sized one read.
   const LONG written = WriteRegistrySz(KX_FILTER_KEY, KX_VALUE_FILTER_DLLS, edited.get(),
+                                       // NOLINTNEXTLINE(bugprone-misplaced-widening-cast)
                                        static_cast<DWORD>(editedLength + 1 + old.tailSize));
   edited.reset();
   RemoveServiceManager();

@@ -23,6 +23,8 @@ bool IsInputMethodWindow(HWND window) {
 }
 
 BOOL CALLBACK OnWindow(HWND window, LPARAM param) {
+  // EnumWindows hands the caller's context over as an LPARAM.
+  // NOLINTNEXTLINE(performance-no-int-to-ptr)
   const MatchContext& context = *reinterpret_cast<const MatchContext*>(param);
   DWORD processId = 0;
   GetWindowThreadProcessId(window, &processId);

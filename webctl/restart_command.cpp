@@ -34,6 +34,7 @@ bool FormSystemCommand(char* out, size_t capacity, const char* systemDir, size_t
   if (quote) *at++ = '"';
   memcpy(at, systemDir, systemDirLength);
   at += systemDirLength;
+  // NOLINTNEXTLINE(bugprone-not-null-terminated-result): the arguments bring the NUL
   memcpy(at, program, programLength);
   at += programLength;
   if (quote) *at++ = '"';
