@@ -52,10 +52,15 @@ TEST(ChildArgs, FortyNineStringsFitAndTheVectorEndsInNull) {
   EXPECT_EQ(args.slots[49], nullptr);
 }
 
-std::string Joined(const std::vector<const char*>& strings, LeadByteTest isLeadByte = nullptr) {
+ChildArgs Args(const std::vector<const char*>& strings) {
   ChildArgs args;
   InitChildArgs(&args, strings[0]);
   for (size_t i = 1; i < strings.size(); ++i) AddChildArg(&args, strings[i]);
+  return args;
+}
+
+std::string Joined(const std::vector<const char*>& strings, LeadByteTest isLeadByte = nullptr) {
+  ChildArgs args = Args(strings);
   char* line = JoinCommandLine(&args, isLeadByte);
   std::string out = line ? line : "<none>";
   free(line);
@@ -89,11 +94,9 @@ TEST(ChildArgs, CommandLineIsTheStringsJoinedBySingleBlanksQuotingOnlyTheProgram
 
 // What cmd.exe would make a command of never reaches a batch file.
 TEST(ChildArgs, BatchFilesGetNoArgumentThatCmdWouldInterpret) {
-  auto refused = [](const char* program, std::vector<const char*> strings,
+  auto refused = [](const char* program, const std::vector<const char*>& strings,
                     LeadByteTest isLeadByte = nullptr) -> std::string {
-    ChildArgs args;
-    InitChildArgs(&args, strings[0]);
-    for (size_t i = 1; i < strings.size(); ++i) AddChildArg(&args, strings[i]);
+    ChildArgs args = Args(strings);
     const char* found = ArgumentCmdWouldInterpret(program, &args, isLeadByte);
     return found ? found : "<none>";
   };
@@ -104,7 +107,7 @@ TEST(ChildArgs, BatchFilesGetNoArgumentThatCmdWouldInterpret) {
     EXPECT_EQ(refused(".\\run.cmd", {"run", "a", special}), special);
   }
   // Whatever the letter case, and with the dots and blanks Windows drops.
-  for (const char* batch : {"C:\\kx\\RUN.CMD", "run.Bat", "run.bat. .", "R&D\\run.bat"}) {
+  for (const char* batch : {"C:\\kx\\RUN.CMD", "run.Bat", "run.bat. ."}) {
     EXPECT_EQ(refused(batch, {"run", "a|b"}), "a|b") << batch;
   }
   EXPECT_EQ(refused("R&D\\run.bat", {"R&D\\run.bat"}), "R&D\\run.bat");
@@ -131,13 +134,12 @@ TEST(SearchPath, FrontSemicolonAndOldAreJoinedWhole) {
 // first answers, one per call, as a PATH that grew, a failed read or a size
 // no memory holds would give.
 struct OldPath {
-  const char* text;  // nullptr: absent
+  const char* text;
   std::vector<size_t> answers;
   size_t calls = 0;
   static size_t Read(char* buffer, size_t size, void* context) {
     auto* self = static_cast<OldPath*>(context);
     if (self->calls < self->answers.size()) return self->answers[self->calls++];
-    if (!self->text) return 0;
     const size_t needed = strlen(self->text) + 1;
     if (size < needed) return needed;
     memcpy(buffer, self->text, needed);

@@ -141,13 +141,12 @@ TEST_P(RunnerTest, ArgumentsAreSplitByTheStandardRulesInBothBuildsAndReachTheChi
   RunRunner(" \"" + properties_ +
             "\" plain \"two words\" back\\\\slash q\\\"uote \"tail\\\\\" a\"b c\"d a\\\"b c x\\\\\\\"y");
   Record child = ReadRecord();
-  EXPECT_EQ(child["commandLine"], javaExe_ +
-                                      " plain two words back\\\\slash q\\\"uote tail\\ ab cd a\\\"b c "
-                                      "x\\\\\\\"y");
+  EXPECT_EQ(child["commandLine"], javaExe_ + " plain two words back\\\\slash q\\\"uote tail\\ ab cd "
+                                             "a\\\"b c x\\\\\\\"y");
   // An argument with a blank arrives split; a quote arrives as a quote.
-  const std::vector<std::string> received = {"plain", "two",  "words", "back\\\\slash",
-                                             "q\"uote", "tail\\", "ab",   "cd",
-                                             "a\"b",    "c",      "x\\\"y"};
+  const std::vector<std::string> received = {"plain", "two", "words", "back\\\\slash", "q\"uote",
+                                             "tail\\", "ab",  "cd",    "a\"b",         "c",
+                                             "x\\\"y"};
   for (size_t i = 0; i < received.size(); ++i) {
     EXPECT_EQ(child["arg" + std::to_string(i + 1)], received[i]) << "argument " << i + 1;
   }
