@@ -46,14 +46,12 @@ size_t RemoveBackslashes(char* text, size_t length, LeadByteTest isLeadByte,
   size_t write = 0;
   for (size_t read = 0; read < length;) {
     if (text[read] == '\\' && ++read == length) break;
-    size_t width = 1;
-    if (isLeadByte && isLeadByte(static_cast<unsigned char>(text[read]))) {
-      if (read + 1 < length && text[read + 1] != '\n') width = 2;
-      else if (read + 1 == length && secondByteCut) break;
-    }
-    memmove(text + write, text + read, width);
-    write += width;
-    read += width;
+    const auto byte = static_cast<unsigned char>(text[read]);
+    text[write++] = text[read++];
+    // No code page has an ASCII lead byte, which spares most bytes the test.
+    if (byte < 0x80 || !isLeadByte || !isLeadByte(byte)) continue;
+    if (read < length && text[read] != '\n') text[write++] = text[read++];
+    else if (read == length && secondByteCut) --write;
   }
   return write;
 }
