@@ -30,27 +30,90 @@ char* NextWord(char** cursor) {
   return word;
 }
 
-char* JoinCommandLine(const ChildArgs* args) {
+namespace {
+
+// The character after the one at p: a lead byte and a second byte are one,
+// as CharNextA takes them.
+const char* NextChar(const char* p, LeadByteTest isLeadByte) {
+  return isLeadByte && isLeadByte(static_cast<unsigned char>(*p)) && p[1] ? p + 2 : p + 1;
+}
+
+// Writes an argument so that the child's C runtime reads it back as it is:
+// 2n backslashes before a quote give n, 2n + 1 give n and the quote. A
+// backslash byte inside a character is not one of them.
+char* WriteArgument(char* write, const char* text, LeadByteTest isLeadByte) {
+  size_t backslashes = 0;
+  for (const char* p = text; *p;) {
+    const char* next = NextChar(p, isLeadByte);
+    if (*p == '"') {
+      for (size_t i = 0; i <= backslashes; ++i) *write++ = '\\';
+      backslashes = 0;
+    } else {
+      backslashes = *p == '\\' ? backslashes + 1 : 0;
+    }
+    while (p < next) *write++ = *p++;
+  }
+  return write;
+}
+
+}  // namespace
+
+char* JoinCommandLine(const ChildArgs* args, LeadByteTest isLeadByte) {
   // The child splits its own command line: a program path with a blank, as
   // under "Program Files", must come back to it as one argument 0. A path
   // can't hold a quote, so none needs escaping.
   const bool quoteProgram = args->count > 0 && strpbrk(args->slots[0], " \t") != nullptr;
   size_t total = 1 + (quoteProgram ? 2 : 0);
-  for (int i = 0; i < args->count; ++i) total += strlen(args->slots[i]) + 1;
+  // An escaped argument is at most twice as long.
+  for (int i = 0; i < args->count; ++i) total += 2 * strlen(args->slots[i]) + 1;
   char* line = static_cast<char*>(malloc(total));
   if (!line) return nullptr;
   char* write = line;
-  for (int i = 0; i < args->count; ++i) {
-    if (i > 0) *write++ = ' ';
-    const bool quoted = i == 0 && quoteProgram;
-    if (quoted) *write++ = '"';
-    size_t length = strlen(args->slots[i]);
-    memcpy(write, args->slots[i], length);
+  if (args->count > 0) {
+    if (quoteProgram) *write++ = '"';
+    const size_t length = strlen(args->slots[0]);
+    memcpy(write, args->slots[0], length);
     write += length;
-    if (quoted) *write++ = '"';
+    if (quoteProgram) *write++ = '"';
+  }
+  for (int i = 1; i < args->count; ++i) {
+    *write++ = ' ';
+    write = WriteArgument(write, args->slots[i], isLeadByte);
   }
   *write = '\0';
   return line;
+}
+
+namespace {
+
+// Windows drops trailing dots and blanks when it opens a file, so "run.bat."
+// runs the batch file too. None of these bytes can be the second byte of a
+// character.
+bool IsBatchFile(const char* file) {
+  size_t n = strlen(file);
+  while (n > 0 && (file[n - 1] == '.' || file[n - 1] == ' ')) --n;
+  if (n < 4 || file[n - 4] != '.') return false;
+  char extension[4] = {};
+  for (size_t i = 0; i < 3; ++i) {
+    const char c = file[n - 3 + i];
+    extension[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return strcmp(extension, "bat") == 0 || strcmp(extension, "cmd") == 0;
+}
+
+}  // namespace
+
+const char* ArgumentCmdWouldInterpret(const char* programFile, const ChildArgs* args,
+                                      LeadByteTest isLeadByte) {
+  if (!IsBatchFile(programFile)) return nullptr;
+  // Read a character at a time: ポ (83 7C) holds a "|" byte that cmd.exe,
+  // which reads the command line as Unicode, never sees.
+  for (int i = 0; i < args->count; ++i) {
+    for (const char* p = args->slots[i]; *p; p = NextChar(p, isLeadByte)) {
+      if (strchr("&|<>^%!\"\r\n", *p)) return args->slots[i];
+    }
+  }
+  return nullptr;
 }
 
 char* JoinSearchPath(const char* front, const char* old) {
@@ -62,6 +125,29 @@ char* JoinSearchPath(const char* front, const char* old) {
   memcpy(joined, front, a);
   joined[a] = ';';
   memcpy(joined + a + 1, old, b + 1);
+  return joined;
+}
+
+char* PrependToSearchPath(const char* front, SearchPathReader readOld, void* context) {
+  constexpr int kReadTries = 4;  // asked again only when PATH grew meanwhile
+  size_t size = readOld(nullptr, 0, context);
+  char* old = nullptr;
+  for (int tries = 0; size > 0; ++tries) {
+    if (tries == kReadTries) return nullptr;
+    old = static_cast<char*>(malloc(size));
+    if (!old) return nullptr;
+    old[0] = '\0';
+    const size_t got = readOld(old, size, context);
+    // 0 for a PATH that wasn't empty a moment ago is a failed read: the
+    // ANSI call needs memory of its own.
+    if (got < size && (got > 0 || size == 1)) break;
+    free(old);
+    old = nullptr;
+    if (got < size) return nullptr;
+    size = got;
+  }
+  char* joined = JoinSearchPath(front, old);
+  free(old);
   return joined;
 }
 
@@ -82,14 +168,21 @@ bool Compose(char* out, size_t capacity, const char* prefix, const char* name,
 
 }  // namespace
 
-bool ResolveProgramFile(const char* name, bool (*exists)(const char* path, void* context),
-                        void* context, char* out, size_t capacity) {
+bool ResolveProgramFile(const char* name, LeadByteTest isLeadByte,
+                        bool (*exists)(const char* path, void* context), void* context, char* out,
+                        size_t capacity) {
   const char* lastPart = name;
-  for (const char* p = name; *p; ++p) {
-    if (*p == '\\' || *p == '/' || *p == ':') lastPart = p + 1;
+  bool dotted = false;  // the last part holds a "."
+  for (const char* p = name; *p; p = NextChar(p, isLeadByte)) {
+    if (*p == '\\' || *p == '/' || *p == ':') {
+      lastPart = p + 1;
+      dotted = false;
+    } else if (*p == '.') {
+      dotted = true;
+    }
   }
   const char* prefix = lastPart == name ? ".\\" : "";
-  if (strchr(lastPart, '.')) {
+  if (dotted) {
     return Compose(out, capacity, prefix, name, "") && exists(out, context);
   }
   static const char* const kExtensions[] = {".com", ".exe", ".bat", ".cmd"};

@@ -32,25 +32,28 @@ PropertyTable* NewTable(PropertyAllocator* allocator) {
   return table;
 }
 
-// Every backslash goes and the character after it stays as it is; one at
-// the very end just goes. Returns the new length.
-size_t RemoveBackslashes(char* text, size_t length) {
-  char* read = static_cast<char*>(memchr(text, '\\', length));
-  if (!read) return length;
-  char* write = read;
-  char* const end = text + length;
-  while (read < end) {
-    // read points at a backslash: keep the character after it, then copy
-    // the plain run up to the next backslash.
-    if (++read == end) break;
-    *write++ = *read++;
-    char* next = static_cast<char*>(memchr(read, '\\', static_cast<size_t>(end - read)));
-    size_t plain = static_cast<size_t>((next ? next : end) - read);
-    memmove(write, read, plain);
-    write += plain;
-    read += plain;
+// Walks the value a character at a time: a lead byte and the byte after it
+// are one character, copied whole, so a second byte that is a backslash
+// stays. A backslash that is a character of its own goes and the character
+// after it stays; one at the very end just goes. A lead byte whose second
+// byte was cut off with the rest of an over-long line goes as well, so the
+// value never ends in half a character. The line's LF is never a second
+// byte: no double-byte code page of Windows has one below 0x40. Returns the
+// new length.
+size_t RemoveBackslashes(char* text, size_t length, LeadByteTest isLeadByte,
+                         bool secondByteCut) {
+  if (!secondByteCut && !memchr(text, '\\', length)) return length;
+  size_t write = 0;
+  for (size_t read = 0; read < length;) {
+    if (text[read] == '\\' && ++read == length) break;
+    const auto byte = static_cast<unsigned char>(text[read]);
+    text[write++] = text[read++];
+    // No code page has an ASCII lead byte, which spares most bytes the test.
+    if (byte < 0x80 || !isLeadByte || !isLeadByte(byte)) continue;
+    if (read < length && text[read] != '\n') text[write++] = text[read++];
+    else if (read == length && secondByteCut) --write;
   }
-  return static_cast<size_t>(write - text);
+  return write;
 }
 
 // One or two line-end characters, CR or LF in either order.
@@ -79,7 +82,8 @@ void Store(PropertyTable* table, PropertyAllocator* allocator, const char* key,
   ++table->count;
 }
 
-void ReadEntries(PropertyTable* table, PropertyAllocator* allocator, TextReader* reader) {
+void ReadEntries(PropertyTable* table, PropertyAllocator* allocator, TextReader* reader,
+                 LeadByteTest isLeadByte) {
   char key[kKeyBuffer];
   char value[kValueBuffer];
   for (;;) {
@@ -110,14 +114,21 @@ void ReadEntries(PropertyTable* table, PropertyAllocator* allocator, TextReader*
     // "rest", silently dropping the next key (the Java executable's, say)
     // for a stray byte on another line. Only an over-long line has a rest.
     bool wholeLine = length > 0 && value[length - 1] == '\n';
+    // The rest of an over-long line goes. Unless that rest is just the LF,
+    // the cut may have split a character.
+    bool secondByteCut = false;
     if (!wholeLine) {
+      const int next = reader->Get();
+      secondByteCut = next >= 0 && next != '\n';
       size_t ignored;
-      reader->ReadThrough('\n', nullptr, 0, &ignored);  // the over-long rest
+      if (secondByteCut) reader->ReadThrough('\n', nullptr, 0, &ignored);
     }
     // A NUL byte ends the text as the table will hold it.
-    if (const void* nul = memchr(value, '\0', length))
+    if (const void* nul = memchr(value, '\0', length)) {
       length = static_cast<size_t>(static_cast<const char*>(nul) - value);
-    length = RemoveBackslashes(value, length);
+      secondByteCut = false;
+    }
+    length = RemoveBackslashes(value, length, isLeadByte, secondByteCut);
     length = StripLineEnd(value, length);
     value[length] = '\0';
     Store(table, allocator, key, value);
@@ -141,15 +152,17 @@ void InitDefaultPropertyAllocator(PropertyAllocator* allocator) {
   allocator->Release = HeapRelease;
 }
 
-PropertyTable* ParsePropertiesFrom(PropertyAllocator* allocator, const PropertySource* source) {
+PropertyTable* ParsePropertiesFrom(PropertyAllocator* allocator, const PropertySource* source,
+                                   LeadByteTest isLeadByte) {
   PropertyTable* table = NewTable(allocator);
   if (!table) return nullptr;
   TextReader reader(source);
-  ReadEntries(table, allocator, &reader);
+  ReadEntries(table, allocator, &reader, isLeadByte);
   return table;
 }
 
-PropertyTable* ParseProperties(PropertyAllocator* allocator, const char* path) {
+PropertyTable* ParseProperties(PropertyAllocator* allocator, const char* path,
+                               LeadByteTest isLeadByte) {
   PropertyTable* table = NewTable(allocator);
   if (!table) return nullptr;
   // Binary: the reader does the text-mode translation itself.
@@ -161,14 +174,14 @@ PropertyTable* ParseProperties(PropertyAllocator* allocator, const char* path) {
   FileCloser closer{file};
   PropertySource source = {ReadFromFile, file};
   TextReader reader(&source);
-  ReadEntries(table, allocator, &reader);
+  ReadEntries(table, allocator, &reader, isLeadByte);
   return table;
 }
 
-PropertyTable* LoadProperties(const char* path) {
+PropertyTable* LoadProperties(const char* path, LeadByteTest isLeadByte) {
   PropertyAllocator heap;  // lives only for this call; the table keeps no reference
   InitDefaultPropertyAllocator(&heap);
-  return ParseProperties(&heap, path);
+  return ParseProperties(&heap, path, isLeadByte);
 }
 
 char* GetProperty(const PropertyTable* table, const char* key) {

@@ -17,6 +17,11 @@ struct PropertyAllocator {
   void (*Release)(PropertyAllocator* self, void* block);
 };
 
+// The lead-byte test of the ANSI code page a file is read in: a lead byte
+// and the byte after it are one character (the runner passes the system's
+// IsDBCSLeadByte). nullptr: a single-byte code page.
+typedef bool (*LeadByteTest)(unsigned char byte);
+
 struct PropertyEntry {
   char* key;    // never null in a counted entry
   char* value;  // never null in a counted entry
@@ -31,8 +36,12 @@ struct PropertyTable {
 // Reads the file with heap allocation. Returns nullptr when the table can't
 // be allocated or the file can't be opened; a file without entries gives an
 // empty table. There is no release: the table lives until the process ends.
-PropertyTable* LoadProperties(const char* path);
-PropertyTable* ParseProperties(PropertyAllocator* allocator, const char* path);
+// Values are read a character at a time in the code page of isLeadByte: a
+// backslash removes itself only where it stands as a character of its own,
+// never as the second byte of one (ソ is 83 5C in code page 932).
+PropertyTable* LoadProperties(const char* path, LeadByteTest isLeadByte);
+PropertyTable* ParseProperties(PropertyAllocator* allocator, const char* path,
+                               LeadByteTest isLeadByte);
 
 // The value of the first entry whose key equals `key` byte for byte, or
 // nullptr. The text is the table's own; the caller may change it in place.
@@ -53,4 +62,5 @@ struct PropertySource {
 // The parse behind ParseProperties, over any source of the file's raw bytes.
 // The bytes are taken as a Windows text-mode read sees them: CR LF reads as
 // LF, and a Ctrl-Z ends the file.
-PropertyTable* ParsePropertiesFrom(PropertyAllocator* allocator, const PropertySource* source);
+PropertyTable* ParsePropertiesFrom(PropertyAllocator* allocator, const PropertySource* source,
+                                   LeadByteTest isLeadByte);

@@ -18,6 +18,12 @@ constexpr char kRunning[] = "Running %s\n";
 constexpr char kStopped[] = "%s Stopped\n";
 constexpr char kDropped[] = "More than 49 strings for the child, dropped: %s\n";
 constexpr char kNoPathGiven[] = "(no path given)";
+constexpr char kCmdWouldInterpret[] =
+    "Batch file not run: cmd.exe would take this argument as a command: %s\n";
+
+// Text is in the ANSI code page, where a backslash byte may be the second
+// byte of a character.
+bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
 
 void Say(const char* format, const char* text) {
   char message[kMessageCapacity];
@@ -29,28 +35,16 @@ void Add(ChildArgs* args, const char* text) {
   if (!AddChildArg(args, text)) Say(kDropped, text);
 }
 
-// The whole old PATH, or nullptr when it is absent, empty or without
-// memory. Asked again if it grew between the two calls.
-char* ReadSearchPath() {
-  DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
-  while (size > 0) {
-    char* text = static_cast<char*>(malloc(size));
-    if (!text) return nullptr;
-    DWORD got = GetEnvironmentVariableA("PATH", text, size);
-    if (got < size) return text;
-    free(text);
-    size = got;
-  }
-  return nullptr;
+size_t ReadSearchPath(char* buffer, size_t size, void*) {
+  return GetEnvironmentVariableA("PATH", buffer, static_cast<DWORD>(size));
 }
 
 // PATH becomes the given front, a semicolon and the old PATH, however long.
+// Without the memory for that, PATH stays as it was.
 void PrependSearchPath(const char* front) {
-  char* old = ReadSearchPath();
-  char* joined = JoinSearchPath(front, old);
+  char* joined = PrependToSearchPath(front, ReadSearchPath, nullptr);
   if (joined) SetEnvironmentVariableA("PATH", joined);
   free(joined);
-  free(old);
 }
 
 bool IsFile(const char* path, void*) {
@@ -62,8 +56,17 @@ bool IsFile(const char* path, void*) {
 // start are written either way.
 void StartAndWait(const ChildArgs* args) {
   char program[kProgramFileCapacity];
-  if (!ResolveProgramFile(args->slots[0], IsFile, nullptr, program, sizeof program)) return;
-  char* commandLine = JoinCommandLine(args);
+  if (!ResolveProgramFile(args->slots[0], IsAnsiLeadByte, IsFile, nullptr, program,
+                          sizeof program))
+    return;
+  // An argument that cmd.exe would run as a command is refused rather than
+  // escaped: no escape holds for every character in every context (% and !
+  // expand even inside quotes, and the batch file expands %1 again).
+  if (const char* refused = ArgumentCmdWouldInterpret(program, args, IsAnsiLeadByte)) {
+    Say(kCmdWouldInterpret, refused);
+    return;
+  }
+  char* commandLine = JoinCommandLine(args, IsAnsiLeadByte);
   if (!commandLine) return;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -82,7 +85,7 @@ void StartAndWait(const ChildArgs* args) {
 
 int RunFromProperties(int argc, char** argv) {
   const char* path = argc > 1 ? argv[1] : nullptr;
-  PropertyTable* table = path ? LoadProperties(path) : nullptr;
+  PropertyTable* table = path ? LoadProperties(path, IsAnsiLeadByte) : nullptr;
   if (!table) {
     Say(kNoFile, path ? path : kNoPathGiven);
     return 0;

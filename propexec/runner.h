@@ -5,6 +5,8 @@
 #pragma once
 #include <stddef.h>
 
+#include "properties.h"
+
 constexpr int kChildSlots = 50;              // 49 strings and the closing null
 constexpr int kChildStringsMax = kChildSlots - 1;
 constexpr size_t kMessageCapacity = 1028;    // one debug message, terminator included
@@ -30,21 +32,45 @@ char* NextWord(char** cursor);
 // The child's command line: the strings joined by single blanks. Slot 0, the
 // program, is put in double quotes when it holds a blank or a tab; the
 // arguments after it get no quotes, so one with a blank reaches the child as
-// several. A malloc'ed text that the caller frees, or nullptr without memory.
-char* JoinCommandLine(const ChildArgs* args);
+// several. A quote in an argument is written \" with the backslashes right
+// before it doubled, so that the child's C runtime reads the argument back
+// as it was. Walks whole characters of the code page of isLeadByte. A
+// malloc'ed text that the caller frees, or nullptr without memory.
+char* JoinCommandLine(const ChildArgs* args, LeadByteTest isLeadByte);
+
+// cmd.exe runs a batch file (a name ending in ".bat" or ".cmd") and reads
+// its command line first, where & | < > ^ % ! " and line breaks would make
+// an argument a command of its own. For such a program file, the first
+// string of the vector that holds one of them; otherwise nullptr.
+const char* ArgumentCmdWouldInterpret(const char* programFile, const ChildArgs* args,
+                                      LeadByteTest isLeadByte);
 
 // "front;old", whole, in a malloc'ed text that the caller frees (nullptr
 // without memory). A null `old` counts as the empty text.
 char* JoinSearchPath(const char* front, const char* old);
 
+// Reads the old PATH as GetEnvironmentVariableA does: with room for it
+// (`size`, terminator included) the length copied, else the size it needs,
+// terminator included; 0 when it is absent.
+typedef size_t (*SearchPathReader)(char* buffer, size_t size, void* context);
+
+// The PATH to set: `front`, a semicolon and the old PATH read through
+// `readOld`, in a malloc'ed text that the caller frees. nullptr when the
+// old PATH can't be read whole or there is no memory for it: PATH must then
+// stay as it is, since setting it would lose the old search path.
+char* PrependToSearchPath(const char* front, SearchPathReader readOld, void* context);
+
 // Which file the runner starts for a `java.exe` value: a name with no
 // backslash, slash or colon is taken in the current directory (".\" in
 // front), never on the search path; a name whose last part has no "." gets
-// ".com", ".exe", ".bat" and ".cmd" tried in that order. `exists` says
-// whether a file is there. Writes the file into `out` and returns true, or
-// returns false when nothing fits or exists.
-bool ResolveProgramFile(const char* name, bool (*exists)(const char* path, void* context),
-                        void* context, char* out, size_t capacity);
+// ".com", ".exe", ".bat" and ".cmd" tried in that order. The name is walked
+// a character at a time in the code page of isLeadByte, so the second byte
+// of a character (表 is 95 5C) is never a separator. `exists` says whether
+// a file is there. Writes the file into `out` and returns true, or returns
+// false when nothing fits or exists.
+bool ResolveProgramFile(const char* name, LeadByteTest isLeadByte,
+                        bool (*exists)(const char* path, void* context), void* context, char* out,
+                        size_t capacity);
 
 // Formats `format`, which holds one "%s", with `text` (null counts as "")
 // into `out`. When the result doesn't fit, the inserted text is cut so that

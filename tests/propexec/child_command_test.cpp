@@ -2,7 +2,9 @@
 // command line, the search-path setting, the program file it starts and
 // the bounded debug messages.
 #include <gtest/gtest.h>
+#include <stdint.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <set>
 #include <string>
@@ -11,7 +13,14 @@
 #include "properties.h"
 #include "runner.h"
 
+// An allocation no machine can give returns null, as malloc does on
+// Windows, instead of ending the test.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+
 namespace {
+
+// The lead bytes of the Japanese double-byte code page 932.
+bool Cp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 std::vector<std::string> Words(std::string text) {
   std::vector<std::string> words;
@@ -43,32 +52,71 @@ TEST(ChildArgs, FortyNineStringsFitAndTheVectorEndsInNull) {
   EXPECT_EQ(args.slots[49], nullptr);
 }
 
-TEST(ChildArgs, CommandLineIsTheStringsJoinedBySingleBlanksQuotingOnlyTheProgram) {
+ChildArgs Args(const std::vector<const char*>& strings) {
   ChildArgs args;
-  InitChildArgs(&args, "C:\\Program Files\\jre\\bin\\java.exe");
-  AddChildArg(&args, "-cp");
-  AddChildArg(&args, "a b");
-  AddChildArg(&args, "");
-  AddChildArg(&args, "x\"y");
-  char* line = JoinCommandLine(&args);
-  ASSERT_NE(line, nullptr);
-  EXPECT_STREQ(line, "\"C:\\Program Files\\jre\\bin\\java.exe\" -cp a b  x\"y");
-  free(line);
-  args.slots[0] = "C:\\jre\tx\\java.exe";  // a tab counts as a blank
-  line = JoinCommandLine(&args);
-  EXPECT_STREQ(line, "\"C:\\jre\tx\\java.exe\" -cp a b  x\"y");
-  free(line);
+  InitChildArgs(&args, strings[0]);
+  for (size_t i = 1; i < strings.size(); ++i) AddChildArg(&args, strings[i]);
+  return args;
+}
 
-  // 49 strings of 4095 characters: far beyond any fixed buffer, joined whole
+std::string Joined(const std::vector<const char*>& strings, LeadByteTest isLeadByte = nullptr) {
+  ChildArgs args = Args(strings);
+  char* line = JoinCommandLine(&args, isLeadByte);
+  std::string out = line ? line : "<none>";
+  free(line);
+  return out;
+}
+
+TEST(ChildArgs, CommandLineIsTheStringsJoinedBySingleBlanksQuotingOnlyTheProgram) {
+  EXPECT_EQ(Joined({"C:\\Program Files\\jre\\bin\\java.exe", "-cp", "a b", "", "x\"y"}),
+            "\"C:\\Program Files\\jre\\bin\\java.exe\" -cp a b  x\\\"y");
+  // A tab counts as a blank.
+  EXPECT_EQ(Joined({"C:\\jre\tx\\java.exe", "-v"}), "\"C:\\jre\tx\\java.exe\" -v");
+  // Quotes come back to the child as they were: the backslashes right before
+  // one are doubled, others stay single. ソ (83 5C) ends in no backslash.
+  EXPECT_EQ(Joined({"java", "a\"b", "c", "x\\\"y", "\\\\\"", "\\a\\"}),
+            "java a\\\"b c x\\\\\\\"y \\\\\\\\\\\" \\a\\");
+  EXPECT_EQ(Joined({"java", "\x83\x5C\"", "\x83\x5C\\\""}, Cp932Lead),
+            "java \x83\x5C\\\" \x83\x5C\\\\\\\"");
+
+  // 49 strings of 4095 quotes: far beyond any fixed buffer, joined whole
   // and a program without blanks unquoted.
-  std::string big(4095, 'z');
-  InitChildArgs(&args, big.c_str());
+  std::string big(4095, '"');
+  ChildArgs args;
+  InitChildArgs(&args, "java");
   while (AddChildArg(&args, big.c_str())) {
   }
-  line = JoinCommandLine(&args);
+  char* line = JoinCommandLine(&args, nullptr);
   ASSERT_NE(line, nullptr);
-  EXPECT_EQ(strlen(line), 49u * 4095 + 48);
+  EXPECT_EQ(strlen(line), 4u + 48 * (2 * 4095 + 1));
   free(line);
+}
+
+// What cmd.exe would make a command of never reaches a batch file.
+TEST(ChildArgs, BatchFilesGetNoArgumentThatCmdWouldInterpret) {
+  auto refused = [](const char* program, const std::vector<const char*>& strings,
+                    LeadByteTest isLeadByte = nullptr) -> std::string {
+    ChildArgs args = Args(strings);
+    const char* found = ArgumentCmdWouldInterpret(program, &args, isLeadByte);
+    return found ? found : "<none>";
+  };
+  const char* injection = "x&echo INJECTED>C:\\pe\\pwn.txt";
+  EXPECT_EQ(refused("C:\\kx\\run.bat", {"C:\\kx\\run", "plain", injection}), injection);
+  EXPECT_EQ(refused("C:\\kx\\run.bat", {"C:\\kx\\run", "-r", "smon-default"}), "<none>");
+  for (const char* special : {"&", "|", "<", ">", "^", "%PATH%", "!x!", "\"", "\r", "\n"}) {
+    EXPECT_EQ(refused(".\\run.cmd", {"run", "a", special}), special);
+  }
+  // Whatever the letter case, and with the dots and blanks Windows drops.
+  for (const char* batch : {"C:\\kx\\RUN.CMD", "run.Bat", "run.bat. ."}) {
+    EXPECT_EQ(refused(batch, {"run", "a|b"}), "a|b") << batch;
+  }
+  EXPECT_EQ(refused("R&D\\run.bat", {"R&D\\run.bat"}), "R&D\\run.bat");
+  for (const char* program : {"C:\\kx\\java.exe", "run.bat.exe", "runbat", "run.ba"}) {
+    EXPECT_EQ(refused(program, {"java", "a&b"}), "<none>") << program;
+  }
+  // ポ is 83 7C: its second byte is no "|" to cmd.exe, which reads Unicode.
+  EXPECT_EQ(refused("run.bat", {"run", "\x83\x7C"}, Cp932Lead), "<none>");
+  EXPECT_EQ(refused("run.bat", {"run", "\x83\x7C|"}, Cp932Lead), "\x83\x7C|");
 }
 
 TEST(SearchPath, FrontSemicolonAndOldAreJoinedWhole) {
@@ -82,9 +130,47 @@ TEST(SearchPath, FrontSemicolonAndOldAreJoinedWhole) {
   free(joined);
 }
 
+// Stands in for GetEnvironmentVariableA("PATH"). `answers` replace its
+// first answers, one per call, as a PATH that grew, a failed read or a size
+// no memory holds would give.
+struct OldPath {
+  const char* text;
+  std::vector<size_t> answers;
+  size_t calls = 0;
+  static size_t Read(char* buffer, size_t size, void* context) {
+    auto* self = static_cast<OldPath*>(context);
+    if (self->calls < self->answers.size()) return self->answers[self->calls++];
+    const size_t needed = strlen(self->text) + 1;
+    if (size < needed) return needed;
+    memcpy(buffer, self->text, needed);
+    return needed - 1;
+  }
+  std::string Prepend(const char* front) {
+    char* joined = PrependToSearchPath(front, Read, this);
+    std::string out = joined ? joined : "<PATH stays>";
+    free(joined);
+    return out;
+  }
+};
+
+TEST(SearchPath, WithoutTheWholeOldPathInMemoryPathStays) {
+  EXPECT_EQ((OldPath{"C:\\WINDOWS", {}}).Prepend("C:\\jre"), "C:\\jre;C:\\WINDOWS");
+  EXPECT_EQ((OldPath{"", {}}).Prepend("C:\\jre"), "C:\\jre;");
+  // It grew between the two calls: asked again.
+  EXPECT_EQ((OldPath{"C:\\WINDOWS", {3}}).Prepend("C:\\jre"), "C:\\jre;C:\\WINDOWS");
+  // malloc really fails for a size no memory holds.
+  EXPECT_EQ((OldPath{"C:\\WINDOWS", {SIZE_MAX}}).Prepend("C:\\jre"), "<PATH stays>");
+  // The read fails for want of memory of its own.
+  EXPECT_EQ((OldPath{"C:\\WINDOWS", {11, 0}}).Prepend("C:\\jre"), "<PATH stays>");
+  // A PATH longer than the ANSI call reads (Wine's stops at 32767) never fits.
+  EXPECT_EQ((OldPath{"C:\\WINDOWS", {40001, 40001, 40001, 40001, 40001}}).Prepend("C:\\jre"),
+            "<PATH stays>");
+}
+
 struct FakeDisk {
   std::set<std::string> files;
   std::vector<std::string> asked;
+  LeadByteTest isLeadByte = nullptr;
   static bool Exists(const char* path, void* self) {
     auto* disk = static_cast<FakeDisk*>(self);
     disk->asked.push_back(path);
@@ -92,7 +178,7 @@ struct FakeDisk {
   }
   std::string Resolve(const char* name, size_t capacity = kProgramFileCapacity) {
     std::vector<char> out(capacity + 1, '#');
-    if (!ResolveProgramFile(name, Exists, this, out.data(), capacity)) return "<none>";
+    if (!ResolveProgramFile(name, isLeadByte, Exists, this, out.data(), capacity)) return "<none>";
     EXPECT_EQ(out[capacity], '#');
     return out.data();
   }
@@ -125,6 +211,13 @@ TEST(ProgramFile, NamesWithAFolderOrDriveAreUsedAsWritten) {
   disk.asked.clear();
   EXPECT_EQ(disk.Resolve("C:\\jre\\bin\\java.ex"), "<none>");
   EXPECT_EQ(disk.asked, (std::vector<std::string>{"C:\\jre\\bin\\java.ex"}));
+
+  // In code page 932 表 (95 5C) ends in no backslash: "v1.0表" is the last
+  // part, with its ".", and "表java" is a bare name.
+  disk.isLeadByte = Cp932Lead;
+  disk.files = {"C:\\kx\\v1.0\x95\x5C", ".\\\x95\x5Cjava.exe"};
+  EXPECT_EQ(disk.Resolve("C:\\kx\\v1.0\x95\x5C"), "C:\\kx\\v1.0\x95\x5C");
+  EXPECT_EQ(disk.Resolve("\x95\x5Cjava"), ".\\\x95\x5Cjava.exe");
 }
 
 TEST(ProgramFile, NamesThatDontFitAreRefusedWithoutOverrun) {

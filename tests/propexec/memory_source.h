@@ -25,8 +25,8 @@ struct MemorySource {
 };
 
 inline PropertyTable* ParseMemory(PropertyAllocator* allocator, const std::string& text,
-                                  size_t chunk = 0) {
+                                  size_t chunk = 0, LeadByteTest isLeadByte = nullptr) {
   MemorySource memory{text.data(), text.size(), chunk};
   PropertySource source = {MemorySource::Read, &memory};
-  return ParsePropertiesFrom(allocator, &source);
+  return ParsePropertiesFrom(allocator, &source, isLeadByte);
 }

@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   // The first parse is the one a fresh runner process does: its heap pages
   // are touched for the first time.
   double coldStart = Now();
-  PropertyTable* check = LoadProperties(path);
+  PropertyTable* check = LoadProperties(path, nullptr);
   double cold = Now() - coldStart;
   if (!check || check->count != 2048) {
     fprintf(stderr, "unexpected parse: %d entries\n", check ? check->count : -1);
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
   double best = 1e9, total = 0;
   for (int i = 0; i < iterations; ++i) {
     double start = Now();
-    PropertyTable* table = LoadProperties(path);
+    PropertyTable* table = LoadProperties(path, nullptr);
     double took = Now() - start;
     Release(table);
     total += took;

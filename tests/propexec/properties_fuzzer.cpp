@@ -1,6 +1,7 @@
 // Fuzzes the properties reader: any bytes, read in chunks of a size the
-// input picks, must parse without a fault into the same entries as the
-// format, read line by line as it is written down, within the size limits.
+// input picks and in a single-byte code page or code page 932, must parse
+// without a fault into the same entries as the format, read line by line as
+// it is written down, within the size limits.
 #include <stdlib.h>
 #include <string.h>
 
@@ -18,6 +19,9 @@ namespace {
 // branches would steer the fuzzer nowhere useful and their comparisons cost
 // more than the reader's own.
 #define KX_NOT_STEERING __attribute__((no_sanitize("coverage")))
+
+// The lead bytes of the Japanese double-byte code page 932.
+bool Cp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 // What a text-mode read of the bytes gives: CR LF reads as LF, and a
 // Ctrl-Z ends the file.
@@ -49,7 +53,8 @@ KX_NOT_STEERING bool SameText(const char* held, const char* p, size_t length) {
 // The format as it is written down, read line by line rather than as the
 // reader goes about it, compared entry by entry with the table. Where the
 // two disagree, the reader is wrong or the format has to say more.
-KX_NOT_STEERING bool FollowsTheFormat(const std::string& raw, const PropertyTable* table) {
+KX_NOT_STEERING bool FollowsTheFormat(const std::string& raw, const PropertyTable* table,
+                                      LeadByteTest isLeadByte) {
   const std::string text = TextMode(raw);
   const char* p = text.data();
   const char* const end = p + text.size();
@@ -79,15 +84,23 @@ KX_NOT_STEERING bool FollowsTheFormat(const std::string& raw, const PropertyTabl
     const char* next = Find(eq + 1, end, '\n');
     if (next < end) ++next;
     const char* line = eq + 1;
-    const char* lineEnd = line + std::min(static_cast<size_t>(next - line), kPropertyValueMax);
-    lineEnd = Find(line, lineEnd, '\0');
+    const char* kept = line + std::min(static_cast<size_t>(next - line), kPropertyValueMax);
+    const char* lineEnd = Find(line, kept, '\0');
+    // The line goes on past the kept part with more than its LF: a lead
+    // byte at the cut lost its second byte.
+    const bool splitAtCut = lineEnd == kept && kept < next && *kept != '\n';
     p = next;
-    // Every backslash goes and keeps the character after it; then one or
-    // two line-end characters go from the end.
+    // Characters: a lead byte and the byte after it on the line (never its
+    // LF) are one. Every backslash that is a character of its own goes and
+    // keeps the character after it; half a character at the cut goes. Then
+    // one or two line-end characters go from the end.
     size_t length = 0;
-    for (const char* c = line; c < lineEnd; ++c) {
+    for (const char* c = line; c < lineEnd;) {
       if (*c == '\\' && ++c == lineEnd) break;
-      value[length++] = *c;
+      const bool lead = isLeadByte && isLeadByte(static_cast<unsigned char>(*c));
+      if (lead && c + 1 == lineEnd && splitAtCut) break;
+      const size_t width = lead && c + 1 < lineEnd && c[1] != '\n' ? 2 : 1;
+      for (size_t w = 0; w < width; ++w) value[length++] = *c++;
     }
     for (int k = 0; k < 2 && length > 0 && (value[length - 1] == '\n' || value[length - 1] == '\r');
          ++k)
@@ -169,17 +182,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // picks (0: as much as fits). Tiny chunks put a line end on every
   // boundary but make a long text cost thousands of reads: for a long text
   // they are scaled up, which still moves the boundaries around.
-  size_t chunk = data[0] % 24;
+  // Its top bit picks code page 932 over a single-byte one.
+  size_t chunk = (data[0] & 0x7F) % 24;
   if (text.size() > 512) chunk *= 331;
+  const LeadByteTest isLeadByte = (data[0] & 0x80) ? Cp932Lead : nullptr;
   Heap heap(text.size());
-  PropertyTable* table = ParseMemory(&heap.ops, text, chunk);
+  PropertyTable* table = ParseMemory(&heap.ops, text, chunk, isLeadByte);
   if (!table) abort();
   if (table->count < 0 || table->count > kPropertyCapacity) abort();
   for (int i = 0; i < table->count; ++i) {
     const PropertyEntry& e = table->entries[i];
     if (!e.key || !e.value) abort();
   }
-  if (!FollowsTheFormat(text, table)) abort();
+  if (!FollowsTheFormat(text, table, isLeadByte)) abort();
   // The look-up finds the first entry with a key. Each look-up walks the
   // table, so a few keys from either end stand for all.
   for (int i = 0; i < table->count; ++i) {

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <utility>
@@ -56,6 +57,9 @@ struct TrackingAllocator {
   }
 };
 
+// The lead bytes of the Japanese double-byte code page 932.
+bool Cp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
 Entries ToEntries(const PropertyTable* table) {
   Entries out;
   for (int i = 0; i < table->count; ++i) {
@@ -65,24 +69,29 @@ Entries ToEntries(const PropertyTable* table) {
 }
 
 // Parses in one piece and in every small chunk size, and expects the same
-// entries each time: a CR LF split over two reads must not matter.
-Entries Parse(const std::string& text) {
+// entries each time: a CR LF split over two reads must not matter. A text
+// without bytes above 127 reads the same in code page 932.
+Entries Parse(const std::string& text, LeadByteTest isLeadByte = nullptr) {
   TrackingAllocator whole;
-  PropertyTable* table = ParseMemory(&whole.ops, text);
+  PropertyTable* table = ParseMemory(&whole.ops, text, 0, isLeadByte);
   EXPECT_NE(table, nullptr);
   if (!table) return {};
   Entries expected = ToEntries(table);
   for (size_t chunk = 1; chunk <= 5; ++chunk) {
     TrackingAllocator pieces;
-    PropertyTable* again = ParseMemory(&pieces.ops, text, chunk);
+    PropertyTable* again = ParseMemory(&pieces.ops, text, chunk, isLeadByte);
     EXPECT_EQ(ToEntries(again), expected) << "read in chunks of " << chunk;
+  }
+  if (!isLeadByte && std::all_of(text.begin(), text.end(), [](char c) { return c >= 0; })) {
+    TrackingAllocator japanese;
+    EXPECT_EQ(ToEntries(ParseMemory(&japanese.ops, text, 0, Cp932Lead)), expected);
   }
   return expected;
 }
 
-std::string ValueOf(const std::string& text, const char* key) {
+std::string ValueOf(const std::string& text, const char* key, LeadByteTest isLeadByte = nullptr) {
   TrackingAllocator heap;
-  PropertyTable* table = ParseMemory(&heap.ops, text);
+  PropertyTable* table = ParseMemory(&heap.ops, text, 0, isLeadByte);
   const char* value = GetProperty(table, key);
   return value ? value : "<absent>";
 }
@@ -156,6 +165,22 @@ TEST(PropertiesValues, EveryBackslashGoesAndKeepsTheNextCharacter) {
   EXPECT_EQ(Parse("a\\b=c\n"), (Entries{{"a\\b", "c"}}));
 }
 
+TEST(PropertiesValues, InCodePage932ABackslashInsideACharacterStays) {
+  // ソ is 83 5C, フ 83 74, ト 83 67: a Japanese editor writes the folder
+  // ソフト with its doubled backslashes around it.
+  EXPECT_EQ(ValueOf("java.exe=C:\\\\pe\\\\\x83\x5C\x83\x74\x83\x67\\\\java.exe\r\n", "java.exe",
+                    Cp932Lead),
+            "C:\\pe\\\x83\x5C\x83\x74\x83\x67\\java.exe");
+  // An escaped character is kept whole; 83 83 is one character, so the
+  // backslash after it stands alone and goes.
+  EXPECT_EQ(Parse("p=\\\x83\x5Cx\n", Cp932Lead), (Entries{{"p", "\x83\x5Cx"}}));
+  EXPECT_EQ(Parse("p=\x83\x83\\x\x83\x5C", Cp932Lead), (Entries{{"p", "\x83\x83x\x83\x5C"}}));
+  // A line cut at 4095 bytes keeps no lead byte without its second byte.
+  const std::string kept(4094, 'v');
+  EXPECT_EQ(Parse("k=" + kept + "\x83\x5C\nnext=1\n", Cp932Lead),
+            (Entries{{"k", kept}, {"next", "1"}}));
+}
+
 TEST(PropertiesLineEnds, CrLfLfAndCrCrLfGiveTheSameValue) {
   for (const char* end : {"\n", "\r\n", "\r\r\n"}) {
     std::string text = std::string("a=one") + end + "b=two" + end + "\r\n" + end + "c=3" + end;
@@ -163,7 +188,7 @@ TEST(PropertiesLineEnds, CrLfLfAndCrCrLfGiveTheSameValue) {
         << "line end of " << strlen(end) << " characters";
     TempFile file(text);  // and through the file entry point
     TrackingAllocator heap;
-    PropertyTable* table = ParseProperties(&heap.ops, file.path.c_str());
+    PropertyTable* table = ParseProperties(&heap.ops, file.path.c_str(), nullptr);
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(ToEntries(table), (Entries{{"a", "one"}, {"b", "two"}, {"c", "3"}}));
   }
@@ -256,10 +281,10 @@ TEST(PropertiesAllocator, TableComesFromAllocateAndItsFailureGivesNone) {
 
 TEST(PropertiesAllocator, UnreadableFileReleasesTheTable) {
   TrackingAllocator heap;
-  EXPECT_EQ(ParseProperties(&heap.ops, "/nonexistent/dir/smon.properties"), nullptr);
+  EXPECT_EQ(ParseProperties(&heap.ops, "/nonexistent/dir/smon.properties", nullptr), nullptr);
   EXPECT_NE(heap.released, nullptr);
   EXPECT_TRUE(heap.live.empty());
-  EXPECT_EQ(ParseProperties(&heap.ops, nullptr), nullptr);
+  EXPECT_EQ(ParseProperties(&heap.ops, nullptr, nullptr), nullptr);
   EXPECT_TRUE(heap.live.empty());
 }
 
@@ -287,12 +312,12 @@ TEST(PropertiesAllocator, DefaultOperationsAndLoadProperties) {
   heap.Release(&heap, empty);
 
   TempFile file("java.exe=C:\\\\jdk\\\\bin\\\\java.exe\r\njava.args=-cp x\r\n");
-  PropertyTable* table = LoadProperties(file.path.c_str());
+  PropertyTable* table = LoadProperties(file.path.c_str(), Cp932Lead);
   ASSERT_NE(table, nullptr);
   EXPECT_STREQ(GetProperty(table, "java.exe"), "C:\\jdk\\bin\\java.exe");
   EXPECT_STREQ(GetProperty(table, "java.args"), "-cp x");
   FreeHeapTable(table);
-  EXPECT_EQ(LoadProperties("/nonexistent/smon.properties"), nullptr);
+  EXPECT_EQ(LoadProperties("/nonexistent/smon.properties", nullptr), nullptr);
 }
 
 TEST(PropertiesLookUp, EmptyOrMissingTableFindsNothing) {

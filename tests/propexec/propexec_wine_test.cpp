@@ -41,12 +41,15 @@ class ScopedEnv {
   bool had_ = false;
 };
 
-// Doubles each backslash, as a properties file must spell a Windows path.
+// Doubles each backslash, as a properties file must spell a Windows path;
+// the second byte of a character (ソ is 83 5C in code page 932) is none.
 std::string Escaped(const std::string& path) {
   std::string out;
-  for (char c : path) {
-    if (c == '\\') out += '\\';
-    out += c;
+  for (const char* p = path.c_str(); *p;) {
+    const char* next = CharNextA(p);
+    if (*p == '\\') out += '\\';
+    out.append(p, next);
+    p = next;
   }
   return out;
 }
@@ -131,13 +134,65 @@ TEST_P(RunnerTest, AProgramUnderAFolderWithABlankIsQuotedAndItsArgumentsAreNot) 
   EXPECT_EQ(ReadRecord()["commandLine"], "\"" + exe + "\" -Xmx8m Main x y");
 }
 
-TEST_P(RunnerTest, ArgumentsAreSplitByTheStandardRulesInBothBuilds) {
+TEST_P(RunnerTest, ArgumentsAreSplitByTheStandardRulesInBothBuildsAndReachTheChildAsTheyWere) {
   WriteProperties("java.exe=" + Escaped(javaExe_) + "\n");
   // C runtime rules: quotes group, \" is a quote, backslashes not before a
   // quote are literal, 2n backslashes before a quote give n.
-  RunRunner(" \"" + properties_ + "\" plain \"two words\" back\\\\slash q\\\"uote \"tail\\\\\" a\"b c\"d");
-  EXPECT_EQ(ReadRecord()["commandLine"],
-            javaExe_ + " plain two words back\\\\slash q\"uote tail\\ ab cd");
+  RunRunner(" \"" + properties_ +
+            "\" plain \"two words\" back\\\\slash q\\\"uote \"tail\\\\\" a\"b c\"d a\\\"b c x\\\\\\\"y");
+  Record child = ReadRecord();
+  EXPECT_EQ(child["commandLine"], javaExe_ + " plain two words back\\\\slash q\\\"uote tail\\ ab cd "
+                                             "a\\\"b c x\\\\\\\"y");
+  // An argument with a blank arrives split; a quote arrives as a quote.
+  const std::vector<std::string> received = {"plain", "two", "words", "back\\\\slash", "q\"uote",
+                                             "tail\\", "ab",  "cd",    "a\"b",         "c",
+                                             "x\\\"y"};
+  for (size_t i = 0; i < received.size(); ++i) {
+    EXPECT_EQ(child["arg" + std::to_string(i + 1)], received[i]) << "argument " << i + 1;
+  }
+  EXPECT_EQ(child.count("arg" + std::to_string(received.size() + 1)), 0u);
+}
+
+TEST_P(RunnerTest, ABatchFileGetsPlainArgumentsButNoneThatCmdWouldRun) {
+  // java.exe names bin\run, found as run.bat, which hands its arguments on.
+  ASSERT_TRUE(WriteFile(dir_ + "\\bin\\run.bat", "@\"" + javaExe_ + "\" %*\r\n"));
+  const std::string name = dir_ + "\\bin\\run";
+  WriteProperties("java.exe=" + Escaped(name) + "\n");
+  DebugRun run = RunRunner(" \"" + properties_ + "\" -r smon-default");
+  EXPECT_EQ(run.messages, Normal(name));
+  Record child = ReadRecord();
+  EXPECT_EQ(child["arg1"], "-r");
+  EXPECT_EQ(child["arg2"], "smon-default");
+
+  DeleteFileA(recordFile_.c_str());
+  const std::string pwn = dir_ + "\\pwn.txt";
+  run = RunRunner(" \"" + properties_ + "\" ok x&echo INJECTED>" + pwn);
+  EXPECT_EQ(run.messages,
+            (Messages{"javaExe: " + name + "\n", "Running " + name + "\n",
+                      "Batch file not run: cmd.exe would take this argument as a command: x&echo\n",
+                      name + " Stopped\n"}));
+  EXPECT_FALSE(FileExists(pwn));
+  EXPECT_FALSE(ChildRan());
+}
+
+// Run again as Japanese Windows (code page 932): ソ is 83 5C, 表 95 5C.
+TEST_P(RunnerTest, JapaneseFolderNamesAndArgumentsComeThroughWhole) {
+  if (GetACP() != 932) GTEST_SKIP() << "ANSI code page " << GetACP() << ", not 932";
+  const std::string folder = dir_ + "\\\x83\x5C\x83\x74\x83\x67";  // ソフト
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA((folder + "\\\x95\x5C").c_str(), nullptr));
+  const std::string exe = folder + "\\\x95\x5C\\java.exe";
+  ASSERT_TRUE(CopyTo(javaExe_, exe));
+  // As a Japanese editor saves it: doubled backslashes, whole characters.
+  WriteProperties("java.exe=" + Escaped(exe) + "\r\n");
+  // ソ" and ポ (83 7C) after the file.
+  DebugRun run = RunRunner(" \"" + properties_ + "\" \x83\x5C\\\" \x83\x7C");
+  EXPECT_EQ(run.messages, Normal(exe));
+  ASSERT_TRUE(ChildRan());
+  Record child = ReadRecord();
+  EXPECT_EQ(child["commandLine"], exe + " \x83\x5C\\\" \x83\x7C");
+  EXPECT_EQ(child["arg1"], "\x83\x5C\"");
+  EXPECT_EQ(child["arg2"], "\x83\x7C");
 }
 
 TEST_P(RunnerTest, OnlyThePropertiesFileGivesTheJavaArgsAloneAndNoSettingsLeaveTheEnvironment) {

@@ -5,7 +5,8 @@
 //   KX_RECORD_EXIT     the exit status to return (default 0)
 //   KX_RECORD_WAIT_MS  how long to wait before recording, as a slow child
 // The record has one line each: commandLine=, CLASSPATH=, PATH=,
-// currentDirectory=; an unset variable is written as "NAME (unset)".
+// currentDirectory=, then arg1= and so on as the C runtime split the
+// command line; an unset variable is written as "NAME (unset)".
 #include <windows.h>
 
 #include <stdio.h>
@@ -37,7 +38,7 @@ void Line(std::string* out, const char* name) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   std::string text;
   if (Get("KX_RECORD_WAIT_MS", &text)) Sleep(static_cast<DWORD>(atoi(text.c_str())));
 
@@ -47,6 +48,7 @@ int main() {
   char cwd[MAX_PATH * 4];
   DWORD n = GetCurrentDirectoryA(sizeof cwd, cwd);
   record += "currentDirectory=" + std::string(cwd, n < sizeof cwd ? n : 0) + "\n";
+  for (int i = 1; i < argc; ++i) record += "arg" + std::to_string(i) + "=" + argv[i] + "\n";
 
   std::string file;
   FILE* out = Get("KX_RECORD_FILE", &file) && !file.empty() ? fopen(file.c_str(), "wb") : stdout;
