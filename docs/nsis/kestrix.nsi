@@ -26,8 +26,10 @@ ShowUninstDetails show
 
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 
 !define KX_KEY "Software\Veltrana\Kestrix\2.0"
+!define KX_JRE_KEY "${KX_KEY}\Java Runtime Environment"
 !define KX_ARP_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrix 2.0"
 !define KX_NOTE "install-note.txt"
 
@@ -41,6 +43,13 @@ Var TearHook        ; module handle of tearhook.dll (uninstaller)
 Var InitFn
 Var UnInitFn
 Var Stopped         ; 1 once the first DLL call let the run go on
+Var OldInstallPath  ; the record as this run found it, see KxReadValue
+Var OldCurrentVersion
+Var OldJavaHome
+Var OldMicroVersion
+Var OldRuntimeLib
+Var HadFolder       ; 1 when the installation folder was there before this run
+Var HadPathstamp    ; 1 when pathstamp.exe was
 
 ; A step for the details list and, with /LOG=FILE, for that file: a silent
 ; run shows no details.
@@ -76,7 +85,7 @@ Var Stopped         ; 1 once the first DLL call let the run go on
 !macroend
 
 ; The installation's files and registry record, taken away by the
-; uninstaller, and by the setup when the record can't be written.
+; uninstaller.
 !macro KxRemoveInstallation
   Delete "$INSTDIR\pathstamp.exe"
   Delete "$INSTDIR\kxlaunch.exe"
@@ -85,10 +94,10 @@ Var Stopped         ; 1 once the first DLL call let the run go on
   Delete "$INSTDIR\webpause.dll"
   Delete "$INSTDIR\tearhook.dll"
   Delete "$INSTDIR\${KX_NOTE}"
+  Delete "$INSTDIR\smon.properties"
 !ifdef KX_STANDINS
   Delete "$INSTDIR\jre\bin\classic\jvm.dll"
   Delete "$INSTDIR\jre\bin\java.exe"
-  Delete "$INSTDIR\smon.properties"
   RMDir "$INSTDIR\jre\bin\classic"
   RMDir "$INSTDIR\jre\bin"
   RMDir "$INSTDIR\jre"
@@ -99,6 +108,57 @@ Var Stopped         ; 1 once the first DLL call let the run go on
   DeleteRegKey HKLM "${KX_KEY}"
   DeleteRegKey /ifempty HKLM "Software\Veltrana\Kestrix"
   DeleteRegKey /ifempty HKLM "Software\Veltrana"
+!macroend
+
+; A value of the record into VAR as "=" and its text, or "" when it is
+; absent: so that an empty value and a missing one differ.
+!macro KxReadValue VAR KEY NAME
+  ClearErrors
+  ReadRegStr ${VAR} HKLM "${KEY}" "${NAME}"
+  ${If} ${Errors}
+    StrCpy ${VAR} ""
+  ${Else}
+    StrCpy ${VAR} "=${VAR}"
+  ${EndIf}
+!macroend
+
+; Puts a value back as KxReadValue found it in OLD, when pathstamp changed it.
+; Unchanged values are not written: the key may refuse writing.
+!macro KxRestoreValue OLD KEY NAME
+  !insertmacro KxReadValue $1 "${KEY}" "${NAME}"
+  ${If} $1 S!= ${OLD}
+    ${If} ${OLD} == ""
+      DeleteRegValue HKLM "${KEY}" "${NAME}"
+    ${Else}
+      StrCpy $1 ${OLD} "" 1
+      WriteRegStr HKLM "${KEY}" "${NAME}" $1
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+; When pathstamp.exe fails, this run takes back what it did and nothing
+; more: the record's values as they were (an earlier installation's record
+; stays whole), the keys that are left empty, and pathstamp.exe and the
+; folder when this run put them there. The rest is not laid out yet.
+!macro KxTakeBack
+  !insertmacro KxRestoreValue $OldInstallPath "${KX_KEY}\Installation" "InstallPath"
+  !insertmacro KxRestoreValue $OldCurrentVersion "${KX_JRE_KEY}" "CurrentVersion"
+  !insertmacro KxRestoreValue $OldJavaHome "${KX_JRE_KEY}\1.2.1" "JavaHome"
+  !insertmacro KxRestoreValue $OldMicroVersion "${KX_JRE_KEY}\1.2.1" "MicroVersion"
+  !insertmacro KxRestoreValue $OldRuntimeLib "${KX_JRE_KEY}\1.2.1" "RuntimeLib"
+  DeleteRegKey /ifnosubkeys /ifnovalues HKLM "${KX_JRE_KEY}\1.2.1"
+  DeleteRegKey /ifnosubkeys /ifnovalues HKLM "${KX_JRE_KEY}"
+  DeleteRegKey /ifnosubkeys /ifnovalues HKLM "${KX_KEY}\Installation"
+  DeleteRegKey /ifnosubkeys /ifnovalues HKLM "${KX_KEY}"
+  DeleteRegKey /ifnosubkeys /ifnovalues HKLM "Software\Veltrana\Kestrix"
+  DeleteRegKey /ifnosubkeys /ifnovalues HKLM "Software\Veltrana"
+  ${If} $HadPathstamp != 1
+    Delete "$INSTDIR\pathstamp.exe"
+  ${EndIf}
+  ${If} $HadFolder != 1
+    SetOutPath "$TEMP"  ; the current folder can't be removed
+    RMDir "$INSTDIR"
+  ${EndIf}
 !macroend
 
 ; Looks an export up by its exact name. System::Call can't name a decorated
@@ -168,8 +228,37 @@ Section "Kestrix 2.0"
     Call StopWebServer
   ${EndIf}
 
+  ; A second setup into an earlier installation (a repair) must leave no
+  ; less than it found, even when it fails: what was there is noted first.
+  !insertmacro KxReadValue $OldInstallPath "${KX_KEY}\Installation" "InstallPath"
+  !insertmacro KxReadValue $OldCurrentVersion "${KX_JRE_KEY}" "CurrentVersion"
+  !insertmacro KxReadValue $OldJavaHome "${KX_JRE_KEY}\1.2.1" "JavaHome"
+  !insertmacro KxReadValue $OldMicroVersion "${KX_JRE_KEY}\1.2.1" "MicroVersion"
+  !insertmacro KxReadValue $OldRuntimeLib "${KX_JRE_KEY}\1.2.1" "RuntimeLib"
+  StrCpy $HadFolder 0
+  ${If} ${FileExists} "$INSTDIR\*.*"
+    StrCpy $HadFolder 1
+  ${EndIf}
+  StrCpy $HadPathstamp 0
+  ${If} ${FileExists} "$INSTDIR\pathstamp.exe"
+    StrCpy $HadPathstamp 1
+  ${EndIf}
+
+  ; pathstamp records where it lies: run it from the installation, before
+  ; the rest is laid out. It exits 1 when it could not write all five values
+  ; of the record, without which Kestrix can't find itself: this run takes
+  ; back what it did, starts the web server again, and stops.
   SetOutPath "$INSTDIR"
   File "${KX_FILES}\pathstamp.exe"
+  ClearErrors
+  ExecWait '"$INSTDIR\pathstamp.exe"' $0
+  ${If} ${Errors}
+  ${OrIf} $0 != 0
+    !insertmacro KxTakeBack
+    System::Call '::$StartFn() i .r1'
+    !insertmacro KxStop "pathstamp.exe could not record the installation in the registry (exit status $0): Kestrix was not installed."
+  ${EndIf}
+
   File "${KX_FILES}\kxlaunch.exe"
   File "${KX_FILES}\propexec.exe"
   File "${KX_FILES}\propexecw.exe"
@@ -181,22 +270,28 @@ Section "Kestrix 2.0"
   SetOutPath "$INSTDIR\jre\bin"
   File /oname=java.exe "${KX_STANDINS}\recording_java_standin.exe"
   SetOutPath "$INSTDIR"
-  File "smon.properties"
 !endif
   !insertmacro KxLog "files laid out in $INSTDIR"
 
-  ; pathstamp records where it lies: run it from the installation. It exits
-  ; 1 when it could not write all five values of the record, without which
-  ; Kestrix can't find itself: what was laid out is taken away again, the
-  ; web server started again, and the setup stops.
+  ; The service manager's runner (propexec) reads this file. Written here, so
+  ; that it names the folder Kestrix lies in, java.exe included: the runner
+  ; takes a relative one from whatever folder it was started in. The reader
+  ; takes each backslash as an escape that keeps the byte after it, so every
+  ; backslash byte is doubled (the reader works byte by byte: the second byte
+  ; of a double-byte character too).
+  ${WordReplace} "$INSTDIR" "\" "\\" "+" $1
   ClearErrors
-  ExecWait '"$INSTDIR\pathstamp.exe"' $0
+  FileOpen $2 "$INSTDIR\smon.properties" w
+  FileWrite $2 "# Service manager: the Java executable and what it is given$\r$\n"
+  FileWrite $2 "java.exe=$1\\jre\\bin\\java.exe$\r$\n"
+  FileWrite $2 "java.classpath=$1\\lib\\smon.jar;$1\\lib\\servlet.jar$\r$\n"
+  FileWrite $2 "java.path=$1\\jre\\bin$\r$\n"
+  FileWrite $2 "java.args=-Xmx64m -Dsmon.home=. com.veltrana.smon.Main$\r$\n"
+  FileClose $2
   ${If} ${Errors}
-  ${OrIf} $0 != 0
-    !insertmacro KxRemoveInstallation
-    System::Call '::$StartFn() i .r1'
-    !insertmacro KxStop "pathstamp.exe could not record the installation in the registry (exit status $0): Kestrix was not installed."
+    !insertmacro KxWarn "The service manager's settings could not be written to $INSTDIR\smon.properties."
   ${EndIf}
+
   ReadRegStr $0 HKLM "${KX_KEY}\Installation" "InstallPath"
   ${If} $0 != $INSTDIR
     !insertmacro KxWarn "pathstamp.exe did not record $INSTDIR (found $\"$0$\"): Kestrix can't find its installation."

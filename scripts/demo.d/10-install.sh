@@ -23,7 +23,7 @@ else
   makensis -V2 -DKX_FILES="$here/../dist" -DKX_STANDINS="$BIN" \
     -DKX_OUT="$DRIVE_C/kxsetup/$setup_name" "$here/../docs/nsis/kestrix.nsi"
   say "built by makensis from docs/nsis/kestrix.nsi with the six files of dist/"
-  say "  (and, for the demo only, the stand-in runtime and smon.properties): C:\\kxsetup\\$setup_name"
+  say "  (and, for the demo only, the stand-in runtime): C:\\kxsetup\\$setup_name"
   cp "$BIN/person.exe" "$DRIVE_C/kxsetup/"
 
   perf_key='HKLM\System\CurrentControlSet\Services\KxDemoProcesses\Performance'

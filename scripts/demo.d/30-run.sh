@@ -1,5 +1,6 @@
 # Run: propexec, as the setup installed it, reads smon.properties in the
-# installation folder and starts the Java executable it names (for the demo
+# installation folder (the setup wrote it for the folder it installed into,
+# every backslash doubled) and starts the Java executable it names (for the demo
 # the setup installed the recording stand-in from tests/propexec as
 # jre\bin\java.exe), with the class path, search path and arguments the file
 # gives, and waits for it. Its diagnostics go to the debug output, which

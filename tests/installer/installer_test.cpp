@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kxtest.h"
+#include <sddl.h>  // after windows.h
 #include "../tearhook/tearhook_texts.h"
 #include "../webpause/webpause_texts.h"
 
@@ -19,6 +20,7 @@ using namespace kxtest;
 namespace {
 
 constexpr char kSetup[] = "kestrix-2.0-installer.exe";
+constexpr char kMinimalSetup[] = "kestrix-minimal.exe";  // from docs/nsis/minimal.nsi
 constexpr char kKestrixKey[] = "Software\\Veltrana";
 constexpr char kInstallationKey[] = "Software\\Veltrana\\Kestrix\\2.0\\Installation";
 constexpr char kJavaKey[] = "Software\\Veltrana\\Kestrix\\2.0\\Java Runtime Environment\\1.2.1";
@@ -250,6 +252,133 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   ListFiles(home, "", &left);
   EXPECT_EQ(left.size(), 2u);
   EXPECT_FALSE(KeyExists(kArpKey));
+}
+
+// Setups into a folder of one's own with a blank in its name, given with
+// /D=, unquoted and last. No web server runs, so nothing is asked.
+class OwnFolder : public Installer {
+ protected:
+  void SetUp() override {
+    Installer::SetUp();
+    home_ = dir_ + "\\Other Place\\KX";
+  }
+  void TearDown() override {
+    SetKeyDacl(kInstallationKey, "D:(A;;0xF003F;;;WD)");
+    RegDeleteKeyTree(HKEY_LOCAL_MACHINE, kKestrixKey);
+    RegDeleteKeyTree(HKEY_LOCAL_MACHINE, kArpKey);
+    Installer::TearDown();
+  }
+  // Gives a key of HKEY_LOCAL_MACHINE the access rules of an SDDL text.
+  static bool SetKeyDacl(const char* keyName, const char* sddl) {
+    PSECURITY_DESCRIPTOR rules = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &rules,
+                                                              nullptr))
+      return false;
+    HKEY key;
+    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, WRITE_DAC, &key);
+    if (result == ERROR_SUCCESS) {
+      result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, rules);
+      RegCloseKey(key);
+    }
+    LocalFree(rules);
+    return result == ERROR_SUCCESS;
+  }
+  // Runs the setup silently into folder; its log is name.log.
+  DWORD Setup(const std::string& name, const std::string& folder) {
+    DWORD status = 0;
+    std::string printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\" + name +
+                                          ".log /D=" + folder,
+                                      name, "no", &status);
+    EXPECT_EQ(printed.find("message box"), std::string::npos) << printed;
+    return status;
+  }
+  std::string Log(const std::string& name) { return ReadFile(dir_ + "\\" + name + ".log"); }
+  std::string home_;
+};
+
+// smon.properties names the folder installed into: propexec, started from
+// elsewhere as a service manager may be, runs that folder's java.exe with
+// its class path and search path.
+TEST_F(OwnFolder, SmonPropertiesNameTheFolderInstalledInto) {
+  ASSERT_EQ(Setup("setup", home_), 0u) << Log("setup");
+  std::string doubled;
+  for (char c : home_) doubled += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  EXPECT_NE(ReadFile(home_ + "\\smon.properties")
+                .find("\njava.exe=" + doubled + "\\\\jre\\\\bin\\\\java.exe\r\n"),
+            std::string::npos)
+      << ReadFile(home_ + "\\smon.properties");
+
+  const std::string record = dir_ + "\\java.record";
+  SetEnvironmentVariableA("KX_RECORD_FILE", record.c_str());
+  RunResult run = kxtest::Run("\"" + home_ + "\\propexec.exe\" \"" + home_ + "\\smon.properties\"",
+                              dir_);
+  SetEnvironmentVariableA("KX_RECORD_FILE", nullptr);
+  EXPECT_TRUE(run.finished);
+  const std::string got = ReadFile(record);
+  EXPECT_EQ(got.find("commandLine=\"" + home_ + "\\jre\\bin\\java.exe\" -Xmx64m"), 0u) << got;
+  EXPECT_NE(got.find("\nCLASSPATH=" + home_ + "\\lib\\smon.jar;" + home_ + "\\lib\\servlet.jar\n"),
+            std::string::npos)
+      << got;
+  EXPECT_NE(got.find("\nPATH=" + home_ + "\\jre\\bin;"), std::string::npos) << got;
+}
+
+// A repair whose record refuses new values (pathstamp exits 1) stops with
+// status 2 and leaves the earlier installation whole: its files, its record
+// and its uninstaller entry. So does a setup into another folder, whose own
+// values pathstamp wrote are taken back.
+TEST_F(OwnFolder, AFailedSetupLeavesTheEarlierInstallationWhole) {
+  ASSERT_EQ(Setup("first", home_), 0u) << Log("first");
+  std::vector<std::string> files;
+  ListFiles(home_, "", &files);
+  ASSERT_TRUE(SetKeyDacl(kInstallationKey, "D:(D;;0x2;;;WD)(A;;0xF003F;;;WD)"));
+
+  const std::string other = dir_ + "\\Elsewhere";
+  for (const std::string& folder : {home_, other}) {
+    const std::string name = folder == home_ ? "repair" : "elsewhere";
+    EXPECT_EQ(Setup(name, folder), 2u) << Log(name);
+    EXPECT_NE(Log(name).find("pathstamp.exe could not record the installation"),
+              std::string::npos)
+        << Log(name);
+    std::vector<std::string> left;
+    ListFiles(home_, "", &left);
+    EXPECT_EQ(left, files) << name;
+    for (const char* file : kShipped)
+      EXPECT_TRUE(ReadFile(home_ + "\\" + file) == ReadFile(BinPath(file))) << name << " " << file;
+    EXPECT_EQ(Value(kInstallationKey, "InstallPath"), home_) << name;
+    EXPECT_EQ(Value(kInstallationKey, "online"), "true") << name;
+    EXPECT_EQ(Value(kJavaKey, "JavaHome"), home_ + "\\jre") << name;
+    EXPECT_EQ(Value(kJavaKey, "RuntimeLib"), home_ + "\\jre\\bin\\classic\\jvm.dll") << name;
+    EXPECT_EQ(Value(kArpKey, "UninstallString"), "\"" + home_ + "\\uninstall.exe\"") << name;
+  }
+  std::vector<std::string> left;
+  ListFiles(other, "", &left);
+  EXPECT_EQ(left, std::vector<std::string>{});
+  EXPECT_FALSE(FileExists(other));
+}
+
+// The guide's minimal script as an author copies it: its silent setup
+// installs into the folder given with /D=, and a copy of its uninstaller,
+// told that folder with _?=, has the filter taken out and removes it all.
+TEST_F(OwnFolder, TheGuidesMinimalScriptInstallsAndUninstalls) {
+  ASSERT_TRUE(CopyTo(BinPath(kMinimalSetup), dir_ + "\\" + kMinimalSetup));
+  DWORD status = 0;
+  std::string printed =
+      RunAnswered(dir_ + "\\" + kMinimalSetup + " /S /D=" + home_, "minimal", "no", &status);
+  EXPECT_EQ(status, 0u) << printed;
+  EXPECT_EQ(printed.find("message box"), std::string::npos) << printed;
+  EXPECT_EQ(Value(kInstallationKey, "InstallPath"), home_);
+  EXPECT_EQ(Value(kInstallationKey, "online"), "true");
+  for (const char* file : kShipped)
+    if (std::string(file) != "webpause.dll")
+      EXPECT_TRUE(ReadFile(home_ + "\\" + file) == ReadFile(BinPath(file))) << file;
+
+  ASSERT_TRUE(CopyTo(home_ + "\\uninstall.exe", dir_ + "\\uninstall.exe"));
+  printed = RunAnswered(dir_ + "\\uninstall.exe /S _?=" + home_, "unminimal", "no", &status);
+  EXPECT_EQ(status, 0u) << printed;
+  EXPECT_EQ(printed.find("message box"), std::string::npos) << printed;
+  EXPECT_EQ(Value(kFilterKey, "Filter DLLs"), kFiltersAfter);
+  EXPECT_FALSE(KeyExists(kKestrixKey));
+  EXPECT_FALSE(FileExists(home_));
 }
 
 }  // namespace
