@@ -33,6 +33,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (length == 0 || length >= kModulePathCapacity) return 1;
   root[length] = '\0';
   if (!CutToInstallRoot(root, IsAnsiLeadByte)) return 1;
+  // kxlaunch refuses a longer root: record none that the product can't start from.
   if (strlen(root) > kMaxInstallRootLength) return 1;
 
   char javaHome[kHomeCapacity];
