@@ -68,7 +68,7 @@ bool RemoveEngineFilter() {
     return true;
   }
 
-  if (read == ListRead::kUnusable) {
+  if (read != ListRead::kRead) {
     // Made unreadable while the user was asked: its content is unknown, so
     // it stays. The servers are already stopped, so the service still goes.
     RemoveServiceManager();
