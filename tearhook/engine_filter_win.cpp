@@ -22,7 +22,7 @@ enum class ListRead { kRead, kMissing, kUnusable };
 
 // kMissing when the key or value does not exist (the web server was removed
 // first); kUnusable when the value is not REG_SZ or can't be read, so that
-// its content is unknown.
+// its content is unknown. Without a list to fill, only tells which.
 ListRead ReadStoredList(StoredList* list) {
   ScopedRegKey key;
   LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, KX_FILTER_KEY, 0, KEY_READ, key.receive());
@@ -33,6 +33,7 @@ ListRead ReadStoredList(StoredList* list) {
   LONG queried = RegQueryValueExA(key.get(), KX_VALUE_FILTER_DLLS, nullptr, &type, nullptr, &size);
   if (queried == ERROR_FILE_NOT_FOUND) return ListRead::kMissing;
   if (queried != ERROR_SUCCESS || type != REG_SZ) return ListRead::kUnusable;
+  if (list == nullptr) return ListRead::kRead;
   // One byte more than stored: a value without its terminator still ends.
   list->bytes.reset(static_cast<char*>(malloc(static_cast<size_t>(size) + 1)));
   if (!list->bytes) return ListRead::kUnusable;
@@ -50,18 +51,28 @@ ListRead ReadStoredList(StoredList* list) {
 }  // namespace
 
 bool RemoveEngineFilter() {
-  StoredList old;
-  const ListRead read = ReadStoredList(&old);
-  if (read == ListRead::kUnusable) return false;  // unknown content: left alone
+  // A list of unknown content is left alone without asking anything.
+  if (ReadStoredList(nullptr) == ListRead::kUnusable) return false;
 
   // The user may decline stopping the web server; the list stays then.
   if (!ShutdownService()) return false;
 
+  // Read only now: the question may have stayed open for minutes, and an
+  // entry added meanwhile must be written back with the others.
+  StoredList old;
+  const ListRead read = ReadStoredList(&old);
   if (read == ListRead::kMissing) {
     // No list names the engine's filter: nothing to take out, and no key or
     // value is created.
     RemoveServiceManager();
     return true;
+  }
+
+  if (read != ListRead::kRead) {
+    // Made unreadable while the user was asked: its content is unknown, so
+    // it stays. The servers are already stopped, so the service still goes.
+    RemoveServiceManager();
+    return false;
   }
 
   // The edit never lengthens the visible list; the tail follows the edited

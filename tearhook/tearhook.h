@@ -89,8 +89,10 @@ bool IsInstallFlagSet(const char* valueName);
 // engine_filter_win.cpp: true when the filter list was written back, or
 // when there is no list (key or value missing) and so nothing to take out.
 // On every false road the list is left exactly as it was: it is not REG_SZ,
-// the user declined, memory ran out or the write failed (on the last two the
-// service manager is still removed).
+// the user declined, memory ran out or the write failed (on the last two,
+// and when the list stopped being REG_SZ during the question, the service
+// manager is still removed). The list edited is the one stored after the
+// question, not the one before it.
 bool RemoveEngineFilter();
 
 // service_manager_win.cpp: starts the removal command on NT, warns with

@@ -19,7 +19,8 @@ int ReportFailure(const char* format) {
 
 // Lets the library terminate the web server on NT even when it runs under
 // another account. Failures go to the debugger only; the caller goes on.
-int EnableDebugPrivilege() {
+int EnableDebugPrivilege(PrivilegeChange* change) {
+  change->previous.PrivilegeCount = 0;
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
     return ReportFailure("OpenProcessToken failed with %d\n");
@@ -31,11 +32,30 @@ int EnableDebugPrivilege() {
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   static_assert(sizeof privileges == 16, "one privilege");
+  // The previous state lists only what the call changes: a privilege that
+  // was on already is left on when it is put back.
+  TOKEN_PRIVILEGES previous;
+  ZeroMemory(&previous, sizeof previous);
+  DWORD previousSize = 0;
   // The result says only that the call ran; GetLastError tells whether the
   // privilege was granted (ERROR_NOT_ALL_ASSIGNED when it was not).
-  AdjustTokenPrivileges(token, /*DisableAllPrivileges=*/FALSE, &privileges, sizeof privileges,
-                        nullptr, nullptr);
+  AdjustTokenPrivileges(token, /*DisableAllPrivileges=*/FALSE, &privileges, sizeof previous,
+                        &previous, &previousSize);
   if (GetLastError() != ERROR_SUCCESS)
     return ReportFailure("AdjustTokenPrivileges failed with %d\n");
+  if (previous.PrivilegeCount <= 1) change->previous = previous;
   return 1;
+}
+
+void RestorePrivileges(const PrivilegeChange& change) {
+  if (change.previous.PrivilegeCount == 0) return;  // nothing was switched on
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) {
+    ReportFailure("OpenProcessToken failed with %d\n");
+    return;
+  }
+  ScopedHandle closer(token);
+  TOKEN_PRIVILEGES previous = change.previous;  // the call takes it as writable
+  AdjustTokenPrivileges(token, /*DisableAllPrivileges=*/FALSE, &previous, 0, nullptr, nullptr);
+  if (GetLastError() != ERROR_SUCCESS) ReportFailure("AdjustTokenPrivileges failed with %d\n");
 }

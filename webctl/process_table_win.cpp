@@ -6,7 +6,7 @@ ProcessTableState ProcessTable;
 namespace {
 
 // The privilege step on Windows 95/98, where there is nothing to enable.
-int NoPrivilegeStep() { return 1; }
+int NoPrivilegeStep(PrivilegeChange* /*change*/) { return 1; }
 
 }  // namespace
 
@@ -26,7 +26,10 @@ int FindProcess(UINT* index, const char* exeName) {
       ShowMessage(kMsgInvalidOs, kBoxOk);
       return 1;
   }
-  ProcessTable.privilege();  // without the privilege the look-up still works
+  // Without the privilege the look-up still works.
+  const PrivilegeScope privilege(ProcessTable.privilege);
+  // Taken before the query: a process the table lists can only be older.
+  GetSystemTimeAsFileTime(&ProcessTable.takenAt);
   UINT count = ProcessTable.fill(ProcessTable.entries, kProcessTableCapacity);
   if (count > kProcessTableCapacity) count = kProcessTableCapacity;
   ProcessTable.count = count;

@@ -22,6 +22,11 @@ constexpr DWORD kRestartPollMs = 10000;
 constexpr DWORD kProcessAllAccess = 0x1F0FFF;
 constexpr UINT kTerminatedExitCode = 1;
 
+// Looked up by name, never imported: Windows 95/98 lack it, and the DLLs
+// must still load there.
+typedef BOOL(WINAPI* GetProcessTimesFn)(HANDLE process, FILETIME* created, FILETIME* exited,
+                                        FILETIME* kernelTime, FILETIME* userTime);
+
 // Starts a command line the way every command of the library is started:
 // the program is named by its full path, no window is shown, and nobody
 // waits for it. CreateProcessA may write into the command line, so it gets
@@ -58,6 +63,26 @@ void StartNetAndForget(const char* arguments) {
   CloseHandle(started.hProcess);
 }
 
+uint64_t FileTimeValue(const FILETIME& time) {
+  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+enum class Identity { kFound, kGone, kUnknown };
+
+// Whether an open process is the one the last look-up found (NT). Windows
+// gives the id of an ended process to later ones: a process created after
+// the table was taken only carries the id of the server, which is gone.
+Identity IdentifyProcess(HANDLE process) {
+  HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+  auto getTimes = reinterpret_cast<GetProcessTimesFn>(reinterpret_cast<void*>(
+      kernel != nullptr ? GetProcAddress(kernel, "GetProcessTimes") : nullptr));
+  FILETIME created, exited, kernelTime, userTime;
+  if (getTimes == nullptr || !getTimes(process, &created, &exited, &kernelTime, &userTime))
+    return Identity::kUnknown;
+  return FileTimeValue(created) > FileTimeValue(ProcessTable.takenAt) ? Identity::kGone
+                                                                      : Identity::kFound;
+}
+
 // The web server is inetinfo.exe, or inetsw95.exe where that one doesn't run.
 bool FindWebServer(UINT* index) {
   return FindProcess(index, kWebServerExe) || FindProcess(index, kPersonalWebServerExe);
@@ -70,32 +95,51 @@ TerminateProcessFn TerminateProcessHook = TerminateProcess;
 int StopWebServerProcess(UINT index) {
   // On NT the service is asked to stop too; the close request or the
   // termination below goes out while that command still runs.
-  if (GetPlatformFamily() == VER_PLATFORM_WIN32_NT) StartNetAndForget(kStopWebServer);
-  if (ProcessTable.privilege != nullptr) ProcessTable.privilege();
+  const bool nt = GetPlatformFamily() == VER_PLATFORM_WIN32_NT;
+  if (nt) StartNetAndForget(kStopWebServer);
+  const PrivilegeScope privilege(ProcessTable.privilege);
 
   if (index >= ProcessTable.count || index >= kProcessTableCapacity) return 0;
   const ProcessEntry& server = ProcessTable.entries[index];
-  if (server.window != nullptr) {
-    // A server with a window is asked to close and never terminated.
-    PostMessageA(server.window, WM_CLOSE, 0, 0);
-    return 1;
-  }
-
-  HANDLE process = OpenProcess(kProcessAllAccess, /*inherit=*/FALSE, server.processId);
-  if (process == nullptr) {
+  const bool windowed = server.window != nullptr;
+  // The process is held open while it is checked and ended, so its id can't
+  // pass to another meanwhile. 95/98 keep no creation time: there a window
+  // is only checked for its owner.
+  const bool openFirst = nt || !windowed;
+  ScopedHandle process(openFirst ? OpenProcess(windowed ? PROCESS_QUERY_INFORMATION
+                                                        : kProcessAllAccess,
+                                               /*inherit=*/FALSE, server.processId)
+                                 : nullptr);
+  if (openFirst) {
     // Refused access means the server runs and we may not end it (no right
     // to debug a service's process): the user must stop it. Any other
     // failure means it is gone already.
-    if (GetLastError() != ERROR_ACCESS_DENIED) return 1;
+    if (!process.valid() && GetLastError() != ERROR_ACCESS_DENIED) return 1;
+    Identity identity = Identity::kFound;
+    if (!process.valid())
+      identity = Identity::kUnknown;
+    else if (nt)
+      identity = IdentifyProcess(process.get());
+    if (identity == Identity::kGone) return 1;
+    if (identity == Identity::kUnknown) {
+      ShowMessage(kMsgCannotTerminate, kBoxOk);
+      return 0;
+    }
+  }
+
+  if (windowed) {
+    // A server with a window is asked to close and never terminated; a
+    // window closed meanwhile may have passed its handle to another.
+    DWORD owner = 0;
+    GetWindowThreadProcessId(server.window, &owner);
+    if (owner != server.processId) return 1;
+    PostMessageA(server.window, WM_CLOSE, 0, 0);
+    return 1;
+  }
+  if (!TerminateProcessHook(process.get(), kTerminatedExitCode)) {
     ShowMessage(kMsgCannotTerminate, kBoxOk);
     return 0;
   }
-  if (!TerminateProcessHook(process, kTerminatedExitCode)) {
-    CloseHandle(process);
-    ShowMessage(kMsgCannotTerminate, kBoxOk);
-    return 0;
-  }
-  CloseHandle(process);
   return 1;
 }
 
@@ -133,7 +177,12 @@ int KX_EXPORT_CC RestartWebServer() {
   }
   char systemDir[kCommandCapacity];
   UINT length = GetSystemDirectoryA(systemDir, sizeof systemDir);
-  if (length == 0) return 0;
+  if (length == 0) {
+    // NT has its command and can say that the user must restart by hand,
+    // as for a folder too long below.
+    if (family == VER_PLATFORM_WIN32_NT) ShowMessage(kMsgCannotRestart, kBoxOk);
+    return 0;
+  }
   // A directory too long for the command (the call then gives the size it
   // would need) must not start a cut command line; the user restarts the
   // server by hand, as after any restart that can't be made.

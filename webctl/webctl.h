@@ -86,14 +86,25 @@ struct ProcessEntry {
   char windowTitle[kWindowTitleCapacity];
 };
 
+// What a privilege step switched on: the previous state as
+// AdjustTokenPrivileges reported it, which lists no privilege when the
+// step changed nothing (already on, or not granted).
+struct PrivilegeChange {
+  TOKEN_PRIVILEGES previous;  // room for the one privilege a step adjusts
+};
+
 typedef UINT (*ProcessFillMethod)(ProcessEntry* entries, UINT capacity);
-typedef int (*PrivilegeStep)();
+typedef int (*PrivilegeStep)(PrivilegeChange* change);
 
 struct ProcessTableState {
   ProcessEntry entries[kProcessTableCapacity];
   UINT count;
   ProcessFillMethod fill;      // chosen by the last FindProcess
   PrivilegeStep privilege;     // chosen by the last FindProcess
+  // System time just before the last fill began. A process created after
+  // it is not one the table found, even when it carries a listed id: the
+  // one listed has ended and its id was given again.
+  FILETIME takenAt;
 };
 extern ProcessTableState ProcessTable;
 
@@ -113,8 +124,27 @@ UINT FillFromPerformanceData(ProcessEntry* entries, UINT capacity);
 // Gives each record the last top-level window of its process that is not
 // an input-method window, and that window's title when it has one.
 void MatchWindows(ProcessEntry* entries, UINT count);
+// Switches SeDebugPrivilege on and notes in *change what to switch back.
 // Failures go to OutputDebugStringA only.
-int EnableDebugPrivilege();
+int EnableDebugPrivilege(PrivilegeChange* change);
+// Puts back what a privilege step switched on; failures go to the debugger.
+void RestorePrivileges(const PrivilegeChange& change);
+
+// Runs a privilege step for as long as it lives, so that the caller's token
+// is as it was once the call that needed the privilege returns: programs
+// the caller starts later must not inherit it switched on.
+class PrivilegeScope {
+ public:
+  explicit PrivilegeScope(PrivilegeStep step) {
+    if (step != nullptr) step(&change_);
+  }
+  ~PrivilegeScope() { RestorePrivileges(change_); }
+  PrivilegeScope(const PrivilegeScope&) = delete;
+  PrivilegeScope& operator=(const PrivilegeScope&) = delete;
+
+ private:
+  PrivilegeChange change_ = {};
+};
 
 // ---------------------------------------------------------------------------
 // Messages (message_win.cpp)
@@ -152,7 +182,10 @@ int KX_EXPORT_CC ShutdownService();
 int KX_EXPORT_CC RestartWebServer();
 }
 // 1 when the stop was requested or the server is gone; 0, after message 3,
-// when it runs and can't be ended (access refused or termination failed).
+// when it runs and can't be ended (access refused or termination failed),
+// or when on NT it can't be told whether the process is still the one found.
+// A process created after the table was taken, or a window that no longer
+// belongs to the id found, counts as gone.
 int StopWebServerProcess(UINT index);
 // What StopWebServerProcess ends a windowless server with: TerminateProcess,
 // or a test's stand-in for a refusal, which Wine never gives once the

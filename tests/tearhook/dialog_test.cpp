@@ -142,7 +142,8 @@ TEST_F(Dialogs, RemovalIsNeverStartedAndMessage6ShowsOnlyWhileTheServiceManagerR
   EXPECT_EQ(List(), "a.dll");
 
   // The service manager comes up while the user is asked about the web
-  // server: the hook finds it afterwards and says so with message 6.
+  // server: the hook finds it afterwards and says so with message 6. A
+  // filter added to the list meanwhile stays in it.
   SetList("a.dll,servana.dll,b.dll");
   HANDLE server = StartRunning(dir_ + "\\w3", "inetinfo.exe");
   ASSERT_NE(server, nullptr);
@@ -151,6 +152,7 @@ TEST_F(Dialogs, RemovalIsNeverStartedAndMessage6ShowsOnlyWhileTheServiceManagerR
   ScriptedBoxes boxes([&](const DialogAnswerer::Box& box) {
     if (box.text != question) return IDOK;
     smon = StartRunning(dir_ + "\\Servana", "smon.exe");
+    SetList("a.dll,servana.dll,b.dll,C:\\added.dll");
     return IDYES;
   });
   EXPECT_EQ(Init(&elapsed), 0);
@@ -161,7 +163,7 @@ TEST_F(Dialogs, RemovalIsNeverStartedAndMessage6ShowsOnlyWhileTheServiceManagerR
   EXPECT_EQ(seen[1].caption, Shown(5));
   EXPECT_EQ(seen[1].text, Shown(6));
   EXPECT_GE(elapsed, kPauseMs - kPauseSlackMs);
-  EXPECT_EQ(List(), "a.dll,b.dll");
+  EXPECT_EQ(List(), "a.dll,b.dll,C:\\added.dll");
   // The windowless web server was terminated with exit code 1.
   ASSERT_EQ(WaitForSingleObject(server, 5000), WAIT_OBJECT_0);
   DWORD code = 0;

@@ -2,4 +2,7 @@
 // a test can run it under a debugger and read what it writes there.
 #include "webctl.h"
 
-int main() { return EnableDebugPrivilege(); }
+int main() {
+  PrivilegeChange change = {};
+  return EnableDebugPrivilege(&change);
+}

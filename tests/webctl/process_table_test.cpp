@@ -343,6 +343,31 @@ TEST_F(Nt, WineWithoutAProviderGivesAnEmptyTable) {
   EXPECT_EQ(Collects(), 0);
 }
 
+TEST_F(Nt, AListedIdThatNamesAProcessNewerThanTheTableIsNeverEnded) {
+  // The server listed as inetinfo.exe ended after the query, and its id went
+  // to a program started since: closing or terminating that one would hit
+  // the wrong program. Wine hands out fresh ids, so the stand-in provider
+  // lists a process it starts during the query under the server's name.
+  for (const char* mode : {"newer", "newer-windowed"}) {
+    const bool windowed = strcmp(mode, "newer") != 0;
+    SetMode(mode);
+    SetEnvironmentVariableA("KX_STANDIN_PERF_NEWER",
+                            Quoted(StandinPath(windowed ? kWindowed : kWindowless)).c_str());
+    SetEnvironmentVariableA("KX_STANDIN_PERF_NEWER_PID", nullptr);
+    UINT index = kUnchanged;
+    ASSERT_EQ(FindProcess(&index, "inetinfo.exe"), 1) << mode;
+    const ProcessEntry& listed = ProcessTable.entries[index];
+    HANDLE newer = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, listed.processId);
+    ASSERT_NE(newer, nullptr) << mode;
+    EXPECT_EQ(listed.processId, strtoul(Env("KX_STANDIN_PERF_NEWER_PID").c_str(), nullptr, 10));
+    EXPECT_EQ(listed.window != nullptr, windowed) << mode;
+    EXPECT_EQ(StopWebServerProcess(index), 1) << mode << ": taken as gone";
+    EXPECT_EQ(WaitForSingleObject(newer, 1000), static_cast<DWORD>(WAIT_TIMEOUT)) << mode;
+    TerminateProcess(newer, 0);
+    CloseHandle(newer);
+  }
+}
+
 // Denies everyone the right to adjust the privileges of a process's token.
 void DenyPrivilegeAdjustment(HANDLE process) {
   HANDLE token = nullptr;

@@ -8,7 +8,13 @@
 // The querying process steers it through its environment (the provider
 // runs inside that process):
 //   KX_STANDIN_PERF_MODE   "" publish; "more:N" answer ERROR_MORE_DATA to the
-//                          first N collects, then publish; "always-more"
+//                          first N collects, then publish; "always-more";
+//                          "newer" (or "newer-windowed", which waits for its
+//                          window) publish, and list as "inetinfo" a process
+//                          started during the first such collect from the
+//                          command line in KX_STANDIN_PERF_NEWER: an id in
+//                          the data that names a process newer than the data
+//   KX_STANDIN_PERF_NEWER_PID  that process's id (written back)
 //   KX_STANDIN_PERF_CALLS  collects so far (written back by the provider)
 //   KX_STANDIN_PERF_SIZES  the sizes offered, comma-separated (written back)
 #include <windows.h>
@@ -41,6 +47,22 @@ std::u16string WithoutExe(const char* exe) {
   return std::u16string(name.begin(), name.end());
 }
 
+DWORD StartNewer(bool waitForWindow) {
+  const std::string started = GetEnv("KX_STANDIN_PERF_NEWER_PID");
+  if (!started.empty()) return strtoul(started.c_str(), nullptr, 10);
+  std::string command = GetEnv("KX_STANDIN_PERF_NEWER");
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return 0;
+  if (waitForWindow) WaitForInputIdle(pi.hProcess, 10000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  SetEnvironmentVariableA("KX_STANDIN_PERF_NEWER_PID", std::to_string(pi.dwProcessId).c_str());
+  return pi.dwProcessId;
+}
+
 perftest::Object ProcessObject() {
   perftest::Object o;
   o.titleIndex = kProcessObject;
@@ -54,6 +76,9 @@ perftest::Object ProcessObject() {
       o.instances.push_back({WithoutExe(pe.szExeFile), pe.th32ProcessID});
     CloseHandle(snapshot);
   }
+  const std::string mode = GetEnv("KX_STANDIN_PERF_MODE");
+  if (mode.compare(0, 5, "newer") == 0)
+    o.instances.push_back({u"inetinfo", StartNewer(mode != "newer")});
   o.instances.push_back({u"_Total", 0});
   return o;
 }

@@ -113,6 +113,25 @@ void LoadDisplayDriver() {
   loaded = true;
 }
 
+// Switches SeDebugPrivilege of this process on or off, and tells whether it
+// is on: an installer's token as the DLL must leave it.
+bool DebugPrivilegeOn(const bool* set = nullptr) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES, &token))
+    return false;
+  PRIVILEGE_SET privileges = {1, PRIVILEGE_SET_ALL_NECESSARY, {}};
+  LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &privileges.Privilege[0].Luid);
+  if (set) {
+    TOKEN_PRIVILEGES change = {1, {{privileges.Privilege[0].Luid, *set ? SE_PRIVILEGE_ENABLED : 0u}}};
+    AdjustTokenPrivileges(token, FALSE, &change, 0, nullptr, nullptr);
+  }
+  BOOL on = FALSE;
+  PrivilegeCheck(token, &privileges, &on);
+  CloseHandle(token);
+  return on != FALSE;
+}
+const bool kOff = false;
+
 std::string SystemFolder() {
   char system[MAX_PATH];
   UINT n = GetSystemDirectoryA(system, sizeof system);
@@ -392,13 +411,18 @@ TEST_F(Nt, TheServiceManagerIsStoppedThroughNetEvenWhenTheUserDeclines) {
   StandIn smon, server;
   ASSERT_TRUE(smon.Start(dir_, "smon.exe", "windowless"));
   ASSERT_TRUE(server.Start(dir_, "inetinfo.exe", "windowless"));
+  // The caller's debug privilege is off before, and off again after each
+  // call: the programs an installer starts later inherit its token.
+  ASSERT_FALSE(DebugPrivilegeOn(&kOff));
   DialogAnswerer answers({IDNO, IDYES});
   EXPECT_EQ(shutdown_(), 0);
+  EXPECT_FALSE(DebugPrivilegeOn());
   EXPECT_EQ(NetCommands(1), kNetStopServiceManager);
   EXPECT_TRUE(server.Running());
   EXPECT_TRUE(smon.Running());  // only net.exe would stop it
 
   EXPECT_EQ(shutdown_(), 1);
+  EXPECT_FALSE(DebugPrivilegeOn()) << "after the termination";
   DWORD code = 0;
   EXPECT_TRUE(server.Ended(5000, &code));
   EXPECT_EQ(code, 1u);
@@ -461,9 +485,11 @@ TEST_F(Nt, AServerWeMayNotOpenIsReportedWithMessage3AndKeepsRunning) {
 
 TEST_F(Nt, RestartRunsNetStartAndStopsWaitingAfterTenSeconds) {
   DialogAnswerer answers({IDOK});
+  ASSERT_FALSE(DebugPrivilegeOn(&kOff));
   DWORD begin = GetTickCount();
   EXPECT_EQ(restart_(), 1);  // the stand-in net.exe starts no server
   DWORD elapsed = GetTickCount() - begin;
+  EXPECT_FALSE(DebugPrivilegeOn()) << "after the look-ups";
   EXPECT_GE(elapsed, kRestartPollMs - 50);
   EXPECT_LT(elapsed, kRestartPollMs + 8000);
   EXPECT_EQ(NetCommands(1), kNet + " start \"World Wide Web Publishing Service\"\n");
