@@ -204,9 +204,12 @@ void RegDeleteKeyTree(HKEY root, const std::string& subKey) {
 }
 
 bool MakeDirs(const std::string& path) {
-  for (size_t i = 3; i <= path.size(); ++i) {
-    if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+  // A character at a time: in code page 932 a backslash byte can end one.
+  for (size_t i = 3; i < path.size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(path[i]))) ++i;
+    else if (path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
   }
+  CreateDirectoryA(path.c_str(), nullptr);
   DWORD a = GetFileAttributesA(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
