@@ -204,12 +204,11 @@ void RegDeleteKeyTree(HKEY root, const std::string& subKey) {
 }
 
 bool MakeDirs(const std::string& path) {
-  // A character at a time: in code page 932 a backslash byte can end one.
-  for (size_t i = 3; i < path.size(); ++i) {
-    if (IsDBCSLeadByte(static_cast<BYTE>(path[i]))) ++i;
-    else if (path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+  for (size_t i = 3; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+    else if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size())
+      ++i;  // its second byte may be 0x5C
   }
-  CreateDirectoryA(path.c_str(), nullptr);
   DWORD a = GetFileAttributesA(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
