@@ -3,7 +3,9 @@
 // that the DLLs ask: what the installation leaves on the machine, and that
 // the uninstaller takes it all away again. On Windows NT, where the uninstall
 // hook starts the service manager's removal; Wine's own NT performance data
-// lists no processes, so the stand-in provider does.
+// lists no processes, so the stand-in provider does. Run as Japanese Windows
+// too (code page 932), into a folder named with characters whose second byte
+// is a backslash.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -63,6 +65,27 @@ void ListFiles(const std::string& dir, const std::string& prefix, std::vector<st
       out->push_back(prefix + name);
   } while (FindNextFileA(search, &found));
   FindClose(search);
+}
+
+// Doubles each backslash that stands as a character of its own, as an
+// editor in the system's code page saves a Windows path in a properties file.
+std::string Escaped(const std::string& path) {
+  std::string out;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) out += path[i++];
+    else if (path[i] == '\\') out += '\\';
+    out += path[i];
+  }
+  return out;
+}
+
+// A UTF-8 text as a message box shows it to this process.
+std::string Ansi(const char* utf8) {
+  wchar_t wide[1024];
+  char ansi[2048];
+  if (MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 1024) <= 0) return "<bad>";
+  int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, sizeof ansi, nullptr, nullptr);
+  return n > 0 ? ansi : "<bad>";
 }
 
 // The value of the record's first line "KEY value".
@@ -142,10 +165,20 @@ class Installer : public ::testing::Test {
 TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNothing) {
   std::string programFiles = Value("Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
   ASSERT_NE(programFiles, "<absent>");
-  const std::string home = programFiles + "\\Veltrana\\Kestrix 2.0";
+  // As Japanese Windows (wine-run --lang ja) the DLLs speak Japanese, and the
+  // setup is told (/D=, last on its line) a folder whose name ends in ソフト表:
+  // 83 5C 83 74 83 67 95 5C in code page 932.
+  const bool japanese = Env("LC_ALL").rfind("ja", 0) == 0;
+  if (japanese) ASSERT_EQ(GetACP(), 932u);
+  const std::string home = programFiles + (japanese ? "\\Veltrana\\\x83\x5C\x83\x74\x83\x67\x95\x5C"
+                                                     : "\\Veltrana\\Kestrix 2.0");
+  const std::string folder = japanese ? " /D=" + home : "";
+  const char* const* pauseTexts = japanese ? webpause_texts::kJapanese : webpause_texts::kEnglish;
+  const char* const* hookTexts =
+      japanese ? tearhook_test::kJapaneseTexts : tearhook_test::kEnglishTexts;
 
-  const std::string question =
-      "message box \"Kestrix\": " + std::string(webpause_texts::kEnglish[1]) + "\n   -> answered ";
+  const std::string question = "message box \"" + Ansi(pauseTexts[5]) + "\": " +
+                               Ansi(pauseTexts[1]) + "\n   -> answered ";
   const std::string serverRecord = dir_ + "\\webserver.record";
   StartWebServer(serverRecord);
 
@@ -153,7 +186,8 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   // 2, as NSIS ends a run that its script stopped), says why in its log, and
   // nothing of the installation exists.
   DWORD status = 0;
-  std::string printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\declined.log",
+  std::string printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\declined.log" +
+                                        folder,
                                     "declined", "no", &status);
   EXPECT_EQ(status, 2u) << printed;
   EXPECT_EQ(printed.find(question + "No\n"), 0u) << printed;
@@ -165,8 +199,8 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   EXPECT_EQ(ReadFile(serverRecord).find("WM_CLOSE"), std::string::npos);
 
   // Yes: one question, and the installation.
-  printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\setup.log", "setup", "yes",
-                        &status);
+  printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\setup.log" + folder, "setup",
+                        "yes", &status);
   EXPECT_EQ(status, 0u) << printed << ReadFile(dir_ + "\\setup.log");
   EXPECT_EQ(printed.find(question + "Yes\n"), 0u) << printed;
   EXPECT_EQ(printed.find("message box", 1), std::string::npos) << printed;
@@ -197,6 +231,39 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   for (const char* file : kShipped)
     EXPECT_EQ(ReadFile(home + "\\" + file), ReadFile(BinPath(file))) << file;
 
+  // kxlaunch as installed finds the installation that pathstamp recorded and
+  // starts the application on its runtime (the stand-in jvm.dll records).
+  const std::string jvmRecord = dir_ + "\\jvm.record";
+  SetEnvironmentVariableA("KX_STANDIN_JVM_LOG", jvmRecord.c_str());
+  RunResult run = kxtest::Run("\"" + home + "\\kxlaunch.exe\" hello", dir_, kRunMs, "",
+                              dir_ + "\\kxlaunch.err");
+  const std::string launched = ReadFile(jvmRecord) + ReadFile(dir_ + "\\kxlaunch.err");
+  EXPECT_EQ(run.exitCode, 0u) << launched;
+  EXPECT_EQ(launched.find("loaded " + home + "\\jre\\bin\\classic\\jvm.dll\n"), 0u) << launched;
+  EXPECT_NE(launched.find("\noption 4 -Dcom.veltrana.kestrix.installpath=" + home + " extraInfo"),
+            std::string::npos)
+      << launched;
+  EXPECT_NE(launched.find("\nmain received 1\narg 0 [hello]"), std::string::npos) << launched;
+
+  // propexec as installed, started in the installation as the service
+  // manager is, runs the Java executable that a properties file names by
+  // the installation's path (the recording stand-in the setup put there).
+  const std::string properties = dir_ + "\\smon.properties";
+  const std::string escaped = Escaped(home);
+  ASSERT_TRUE(WriteFile(properties, "java.exe=" + escaped + "\\\\jre\\\\bin\\\\java.exe\r\n" +
+                                        "java.classpath=" + escaped + "\\\\lib\\\\smon.jar\r\n" +
+                                        "java.path=" + escaped + "\\\\jre\\\\bin\r\n"));
+  const std::string childRecord = dir_ + "\\java.record";
+  SetEnvironmentVariableA("KX_RECORD_FILE", childRecord.c_str());
+  run = kxtest::Run("\"" + home + "\\propexec.exe\" \"" + properties + "\" -r smon", home, kRunMs);
+  const std::string child = ReadFile(childRecord);
+  EXPECT_EQ(run.exitCode, 0u) << child;
+  EXPECT_EQ(child.find("commandLine=\"" + home + "\\jre\\bin\\java.exe\" -r smon\nCLASSPATH=" +
+                       home + "\\lib\\smon.jar\nPATH=" + home + "\\jre\\bin;"),
+            0u)
+      << child;
+  EXPECT_NE(child.find("\ncurrentDirectory=" + home + "\n"), std::string::npos) << child;
+
   // Uninstall: the web server runs again, and the servlet engine's service
   // manager lies in the installation's bin folder, put there by its own
   // setup. The uninstaller runs from a copy, told the installation folder
@@ -212,8 +279,8 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   printed = RunAnswered(dir_ + "\\uninstall.exe /S /LOG=" + dir_ + "\\uninstall.log _?=" + home,
                         "uninstall", "yes", &status);
   EXPECT_EQ(status, 0u) << printed << ReadFile(dir_ + "\\uninstall.log");
-  EXPECT_EQ(printed.find("message box \"Kestrix Uninstall\": " +
-                         std::string(tearhook_test::kEnglishTexts[1]) + "\n   -> answered Yes\n"),
+  EXPECT_EQ(printed.find("message box \"" + Ansi(hookTexts[5]) + "\": " + Ansi(hookTexts[1]) +
+                         "\n   -> answered Yes\n"),
             0u)
       << printed;
   EXPECT_EQ(printed.find("message box", 1), std::string::npos) << printed;
@@ -243,8 +310,8 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKestrixKey, 0, nullptr, REG_OPTION_VOLATILE,
                             KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
   RegCloseKey(key);
-  printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\norecord.log", "norecord",
-                        "yes", &status);
+  printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\norecord.log" + folder,
+                        "norecord", "yes", &status);
   const std::string log = ReadFile(dir_ + "\\norecord.log");
   EXPECT_EQ(status, 2u) << printed << log;
   EXPECT_NE(log.find("pathstamp.exe could not record the installation"), std::string::npos) << log;

@@ -16,17 +16,26 @@
 
 namespace {
 
+// Read in UTF-16 and given in the ANSI code page: Wine's
+// GetEnvironmentVariableA counts characters, not bytes, and cuts a value
+// holding double-byte characters short.
 bool Get(const char* name, std::string* value) {
+  wchar_t wideName[64];
+  if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 64)) return false;
   SetLastError(ERROR_SUCCESS);
-  DWORD size = GetEnvironmentVariableA(name, nullptr, 0);
+  DWORD size = GetEnvironmentVariableW(wideName, nullptr, 0);
   if (size == 0) {
     if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
     value->clear();  // set, but empty
     return true;
   }
-  value->assign(size, '\0');
-  DWORD got = GetEnvironmentVariableA(name, &(*value)[0], size);
-  value->resize(got < size ? got : 0);
+  std::wstring wide(size, L'\0');
+  DWORD got = GetEnvironmentVariableW(wideName, &wide[0], size);
+  int length = got < size ? static_cast<int>(got) : 0;
+  int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  value->assign(bytes > 0 ? static_cast<size_t>(bytes) : 0, '\0');
+  if (bytes > 0)
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), length, &(*value)[0], bytes, nullptr, nullptr);
   return true;
 }
 
