@@ -121,7 +121,9 @@ int StopWebServerProcess(UINT index) {
     else if (nt)
       identity = IdentifyProcess(process.get());
     if (identity == Identity::kGone) return 1;
-    if (identity == Identity::kUnknown) {
+    // A window is only asked to close, as before this check: when the
+    // process can't be told apart, its window's owner below still is.
+    if (identity == Identity::kUnknown && !windowed) {
       ShowMessage(kMsgCannotTerminate, kBoxOk);
       return 0;
     }

@@ -1,5 +1,7 @@
 #include "kxtest.h"
 
+#include <sddl.h>  // after windows.h
+
 #include <stdio.h>
 #include <string.h>
 
@@ -201,6 +203,20 @@ void RegDeleteKeyTree(HKEY root, const std::string& subKey) {
   }
   RegCloseKey(key);
   RegDeleteKeyA(root, subKey.c_str());
+}
+
+bool SetKeyDacl(const char* keyName, const char* sddl) {
+  PSECURITY_DESCRIPTOR rules = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &rules, nullptr))
+    return false;
+  HKEY key;
+  LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, WRITE_DAC, &key);
+  if (result == ERROR_SUCCESS) {
+    result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, rules);
+    RegCloseKey(key);
+  }
+  LocalFree(rules);
+  return result == ERROR_SUCCESS;
 }
 
 bool MakeDirs(const std::string& path) {

@@ -56,6 +56,8 @@ void RegWriteSz(HKEY root, const std::string& subKey, const std::string& value,
                 const std::string& text);  // terminator counted
 void RegDeleteValue(HKEY root, const std::string& subKey, const std::string& value);
 void RegDeleteKeyTree(HKEY root, const std::string& subKey);
+// Gives a key of HKEY_LOCAL_MACHINE the access rules of an SDDL text.
+bool SetKeyDacl(const char* keyName, const char* sddl);
 
 // Files.
 bool MakeDirs(const std::string& path);

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "kxtest.h"
-#include <sddl.h>  // after windows.h
 #include "../tearhook/tearhook_texts.h"
 #include "../webpause/webpause_texts.h"
 
@@ -334,21 +333,6 @@ class OwnFolder : public Installer {
     RegDeleteKeyTree(HKEY_LOCAL_MACHINE, kKestrixKey);
     RegDeleteKeyTree(HKEY_LOCAL_MACHINE, kArpKey);
     Installer::TearDown();
-  }
-  // Gives a key of HKEY_LOCAL_MACHINE the access rules of an SDDL text.
-  static bool SetKeyDacl(const char* keyName, const char* sddl) {
-    PSECURITY_DESCRIPTOR rules = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &rules,
-                                                              nullptr))
-      return false;
-    HKEY key;
-    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, WRITE_DAC, &key);
-    if (result == ERROR_SUCCESS) {
-      result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, rules);
-      RegCloseKey(key);
-    }
-    LocalFree(rules);
-    return result == ERROR_SUCCESS;
   }
   // Runs the setup silently into folder; its log is name.log.
   DWORD Setup(const std::string& name, const std::string& folder) {

@@ -4,8 +4,6 @@
 // so ShutdownService has nothing to stop.
 #include "hook_fixture.h"
 
-#include <sddl.h>
-
 using namespace kxtest;
 using namespace tearhook_test;
 
@@ -21,21 +19,6 @@ size_t Count(const std::string& text, const std::string& what) {
   size_t n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
-}
-
-// Gives a key of HKEY_LOCAL_MACHINE the access rules of an SDDL text.
-bool SetKeyDacl(const char* keyName, const char* sddl) {
-  PSECURITY_DESCRIPTOR rules = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &rules, nullptr))
-    return false;
-  HKEY key;
-  LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, WRITE_DAC, &key);
-  if (result == ERROR_SUCCESS) {
-    result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, rules);
-    RegCloseKey(key);
-  }
-  LocalFree(rules);
-  return result == ERROR_SUCCESS;
 }
 
 class NtRemoval : public HookTest {};

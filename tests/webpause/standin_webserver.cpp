@@ -7,6 +7,7 @@
 //   guarded   no window, and an empty protected DACL on its own process, so
 //             that nobody may open it (a service's process to an installer
 //             without the right to debug it)
+//   guarded-window  that DACL and a window
 //   anything else (e.g. "-e w3svc")  no window at all, so it can only be
 //             terminated
 // It appends what happens ("start <command line>", "pid <id>", "ready",
@@ -94,17 +95,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   char mode[32];
   FirstArgument(commandLine, mode, sizeof mode);
-  if (strcmp(mode, "window") == 0 || strcmp(mode, "stubborn") == 0) {
-    g_stubborn = strcmp(mode, "stubborn") == 0;
-    return RunWithWindow(instance);
-  }
-  if (strcmp(mode, "guarded") == 0) {
+  if (strncmp(mode, "guarded", 7) == 0) {
     ACL empty;
     if (!InitializeAcl(&empty, sizeof empty, ACL_REVISION) ||
         SetSecurityInfo(GetCurrentProcess(), SE_KERNEL_OBJECT,
                         DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
                         nullptr, &empty, nullptr) != ERROR_SUCCESS)
       return 3;
+  }
+  if (strcmp(mode, "window") == 0 || strcmp(mode, "stubborn") == 0 ||
+      strcmp(mode, "guarded-window") == 0) {
+    g_stubborn = strcmp(mode, "stubborn") == 0;
+    return RunWithWindow(instance);
   }
   // No window and no other user-interface call, so the process owns no
   // top-level window at all.

@@ -6,6 +6,7 @@
 // each family's tests check first that the family is the one they are for.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
 #include <string>
@@ -472,15 +473,20 @@ TEST_F(Nt, OnlyTheServerRunningAfterTheQuestionIsStopped) {
   EXPECT_FALSE(FileExists(netRecord_)) << ReadFile(netRecord_);
 }
 
-TEST_F(Nt, AServerWeMayNotOpenIsReportedWithMessage3AndKeepsRunning) {
-  StandIn server;
-  ASSERT_TRUE(server.Start(dir_, "inetinfo.exe", "guarded"));
-  DialogAnswerer answers({IDYES, IDOK});
-  EXPECT_EQ(shutdown_(), 1);
-  std::vector<DialogAnswerer::Box> boxes = answers.Seen();
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[1].text, webpause_texts::kEnglish[3]);
-  EXPECT_TRUE(server.Running());
+TEST_F(Nt, AServerWeMayNotOpenIsReportedWithMessage3OrItsWindowAskedToClose) {
+  for (const char* mode : {"guarded", "guarded-window"}) {
+    const bool windowed = strcmp(mode, "guarded") != 0;
+    StandIn server;
+    ASSERT_TRUE(server.Start(dir_, "inetinfo.exe", mode));
+    DialogAnswerer answers({IDYES, IDOK});
+    EXPECT_EQ(shutdown_(), 1);
+    std::vector<DialogAnswerer::Box> boxes = answers.Seen();
+    ASSERT_EQ(boxes.size(), windowed ? 1u : 2u) << mode;
+    if (!windowed) EXPECT_EQ(boxes[1].text, webpause_texts::kEnglish[3]);
+    DWORD code = 0;
+    EXPECT_EQ(server.Ended(2000, &code), windowed) << mode;
+    EXPECT_EQ(Contains(server.Record(), "WM_CLOSE\n"), windowed) << mode;
+  }
 }
 
 TEST_F(Nt, RestartRunsNetStartAndStopsWaitingAfterTenSeconds) {
