@@ -121,8 +121,9 @@ int StopWebServerProcess(UINT index) {
     else if (nt)
       identity = IdentifyProcess(process.get());
     if (identity == Identity::kGone) return 1;
-    // A window is only asked to close, as before this check: when the
-    // process can't be told apart, its window's owner below still is.
+    // A server with a window is never terminated, only asked to close: when
+    // its process can't be told apart, the window's owner below still says
+    // whether the window is the server's.
     if (identity == Identity::kUnknown && !windowed) {
       ShowMessage(kMsgCannotTerminate, kBoxOk);
       return 0;
