@@ -7,6 +7,7 @@ void InitChildArgs(ChildArgs* args, const char* program) {
   args->slots[0] = program;
   args->slots[1] = nullptr;
   args->count = 1;
+  args->firstEscaped = 1;
 }
 
 bool AddChildArg(ChildArgs* args, const char* text) {
@@ -78,7 +79,13 @@ char* JoinCommandLine(const ChildArgs* args, LeadByteTest isLeadByte) {
   }
   for (int i = 1; i < args->count; ++i) {
     *write++ = ' ';
-    write = WriteArgument(write, args->slots[i], isLeadByte);
+    if (i >= args->firstEscaped) {
+      write = WriteArgument(write, args->slots[i], isLeadByte);
+    } else {
+      const size_t length = strlen(args->slots[i]);
+      memcpy(write, args->slots[i], length);
+      write += length;
+    }
   }
   *write = '\0';
   return line;
@@ -107,10 +114,13 @@ const char* ArgumentCmdWouldInterpret(const char* programFile, const ChildArgs* 
                                       LeadByteTest isLeadByte) {
   if (!IsBatchFile(programFile)) return nullptr;
   // Read a character at a time: ポ (83 7C) holds a "|" byte that cmd.exe,
-  // which reads the command line as Unicode, never sees.
-  for (int i = 0; i < args->count; ++i) {
+  // which reads the command line as Unicode, never sees. A parenthesis
+  // opens or closes a block around the batch file's %*. Blanks, tabs, ",",
+  // ";" and "=" only split arguments, and "@" and ":" count only where a
+  // command begins, which takes one of the refused characters to reach.
+  for (int i = args->firstEscaped; i < args->count; ++i) {
     for (const char* p = args->slots[i]; *p; p = NextChar(p, isLeadByte)) {
-      if (strchr("&|<>^%!\"\r\n", *p)) return args->slots[i];
+      if (strchr("&|<>^()%!\"\r\n", *p)) return args->slots[i];
     }
   }
   return nullptr;
@@ -132,18 +142,20 @@ char* PrependToSearchPath(const char* front, SearchPathReader readOld, void* con
   constexpr int kReadTries = 4;  // asked again only when PATH grew meanwhile
   size_t size = readOld(nullptr, 0, context);
   char* old = nullptr;
-  for (int tries = 0; size > 0; ++tries) {
-    if (tries == kReadTries) return nullptr;
+  // A failed read, the first or a later one, keeps PATH: the ANSI call needs
+  // memory of its own.
+  for (int tries = 0; size != kSearchPathAbsent; ++tries) {
+    if (size == 0 || tries == kReadTries) return nullptr;
     old = static_cast<char*>(malloc(size));
     if (!old) return nullptr;
-    old[0] = '\0';
     const size_t got = readOld(old, size, context);
-    // 0 for a PATH that wasn't empty a moment ago is a failed read: the
-    // ANSI call needs memory of its own.
-    if (got < size && (got > 0 || size == 1)) break;
+    if (got > 0 && got < size) break;
     free(old);
     old = nullptr;
-    if (got < size) return nullptr;
+    // An empty PATH copies nothing and gives 0, as a failed read does:
+    // either way there is no old search path to lose.
+    if (size == 1 && (got == 0 || got == kSearchPathAbsent)) break;
+    if (got < size || got == kSearchPathAbsent) return nullptr;
     size = got;
   }
   char* joined = JoinSearchPath(front, old);

@@ -35,8 +35,11 @@ void Add(ChildArgs* args, const char* text) {
   if (!AddChildArg(args, text)) Say(kDropped, text);
 }
 
+// Only a PATH that isn't there counts as empty: any other 0 is a failed
+// read, which must leave PATH as it is.
 size_t ReadSearchPath(char* buffer, size_t size, void*) {
-  return GetEnvironmentVariableA("PATH", buffer, static_cast<DWORD>(size));
+  const DWORD length = GetEnvironmentVariableA("PATH", buffer, static_cast<DWORD>(size));
+  return length == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND ? kSearchPathAbsent : length;
 }
 
 // PATH becomes the given front, a semicolon and the old PATH, however long.
@@ -107,6 +110,7 @@ int RunFromProperties(int argc, char** argv) {
     char* cursor = javaArgs;  // split in place; the table lives until exit
     while (char* word = NextWord(&cursor)) Add(&args, word);
   }
+  args.firstEscaped = args.count;
   for (int i = 2; i < argc; ++i) Add(&args, argv[i]);
 
   Say(kRunning, javaExe);

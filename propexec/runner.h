@@ -18,8 +18,14 @@ constexpr size_t kProgramFileCapacity = 2 + 4095 + 4 + 1;
 struct ChildArgs {
   const char* slots[kChildSlots];
   int count;  // strings in use, the null excluded
+  // The first slot with an argument of the runner's own command line. The
+  // strings before it are the properties file's, the administrator's own
+  // text, and go to the child as written.
+  int firstEscaped;
 };
 
+// Every string added later counts as a command-line argument until the
+// caller moves firstEscaped past the stored ones.
 void InitChildArgs(ChildArgs* args, const char* program);
 // Appends one string; false, writing nothing, when 49 are already in.
 bool AddChildArg(ChildArgs* args, const char* text);
@@ -32,16 +38,20 @@ char* NextWord(char** cursor);
 // The child's command line: the strings joined by single blanks. Slot 0, the
 // program, is put in double quotes when it holds a blank or a tab; the
 // arguments after it get no quotes, so one with a blank reaches the child as
-// several. A quote in an argument is written \" with the backslashes right
-// before it doubled, so that the child's C runtime reads the argument back
-// as it was. Walks whole characters of the code page of isLeadByte. A
-// malloc'ed text that the caller frees, or nullptr without memory.
+// several. The stored strings before firstEscaped go as written, so quotes
+// in them group words at the child. In a command-line argument, whose quotes
+// the runner's C runtime has already taken away, a quote is written \" with
+// the backslashes right before it doubled, so that the child's C runtime
+// reads the argument back as it was. Walks whole characters of the code page
+// of isLeadByte. A malloc'ed text that the caller frees, or nullptr without
+// memory.
 char* JoinCommandLine(const ChildArgs* args, LeadByteTest isLeadByte);
 
 // cmd.exe runs a batch file (a name ending in ".bat" or ".cmd") and reads
-// its command line first, where & | < > ^ % ! " and line breaks would make
-// an argument a command of its own. For such a program file, the first
-// string of the vector that holds one of them; otherwise nullptr.
+// its command line first, where & | < > ^ ( ) % ! " and line breaks would
+// make an argument a command of its own. For such a program file, the first
+// command-line argument (from firstEscaped on) that holds one of them;
+// otherwise nullptr.
 const char* ArgumentCmdWouldInterpret(const char* programFile, const ChildArgs* args,
                                       LeadByteTest isLeadByte);
 
@@ -51,13 +61,16 @@ char* JoinSearchPath(const char* front, const char* old);
 
 // Reads the old PATH as GetEnvironmentVariableA does: with room for it
 // (`size`, terminator included) the length copied, else the size it needs,
-// terminator included; 0 when it is absent.
+// terminator included; 0 when the read fails, and kSearchPathAbsent when
+// there is no PATH at all.
 typedef size_t (*SearchPathReader)(char* buffer, size_t size, void* context);
+constexpr size_t kSearchPathAbsent = static_cast<size_t>(-1);
 
 // The PATH to set: `front`, a semicolon and the old PATH read through
-// `readOld`, in a malloc'ed text that the caller frees. nullptr when the
-// old PATH can't be read whole or there is no memory for it: PATH must then
-// stay as it is, since setting it would lose the old search path.
+// `readOld`, in a malloc'ed text that the caller frees; an absent PATH
+// counts as the empty text. nullptr when the old PATH can't be read whole
+// or there is no memory for it: PATH must then stay as it is, since setting
+// it would lose the old search path.
 char* PrependToSearchPath(const char* front, SearchPathReader readOld, void* context);
 
 // Which file the runner starts for a `java.exe` value: a name with no

@@ -103,14 +103,19 @@ TEST(ChildArgs, BatchFilesGetNoArgumentThatCmdWouldInterpret) {
   const char* injection = "x&echo INJECTED>C:\\pe\\pwn.txt";
   EXPECT_EQ(refused("C:\\kx\\run.bat", {"C:\\kx\\run", "plain", injection}), injection);
   EXPECT_EQ(refused("C:\\kx\\run.bat", {"C:\\kx\\run", "-r", "smon-default"}), "<none>");
-  for (const char* special : {"&", "|", "<", ">", "^", "%PATH%", "!x!", "\"", "\r", "\n"}) {
+  for (const char* special : {"&", "|", "<", ">", "^", "%PATH%", "!x!", "\"", "\r", "\n", "x)", "(x"}) {
     EXPECT_EQ(refused(".\\run.cmd", {"run", "a", special}), special);
   }
   // Whatever the letter case, and with the dots and blanks Windows drops.
   for (const char* batch : {"C:\\kx\\RUN.CMD", "run.Bat", "run.bat. ."}) {
     EXPECT_EQ(refused(batch, {"run", "a|b"}), "a|b") << batch;
   }
-  EXPECT_EQ(refused("R&D\\run.bat", {"R&D\\run.bat"}), "R&D\\run.bat");
+  // The program and the stored java.args words are the properties file's.
+  ChildArgs stored = Args({"C:\\R&D (x86)\\run.bat", "-Dh=\"C:\\a (b)\"", "a|b", "c"});
+  stored.firstEscaped = 2;
+  EXPECT_STREQ(ArgumentCmdWouldInterpret("C:\\R&D (x86)\\run.bat", &stored, nullptr), "a|b");
+  stored.firstEscaped = 3;
+  EXPECT_EQ(ArgumentCmdWouldInterpret("C:\\R&D (x86)\\run.bat", &stored, nullptr), nullptr);
   for (const char* program : {"C:\\kx\\java.exe", "run.bat.exe", "runbat", "run.ba"}) {
     EXPECT_EQ(refused(program, {"java", "a&b"}), "<none>") << program;
   }
@@ -156,11 +161,13 @@ struct OldPath {
 TEST(SearchPath, WithoutTheWholeOldPathInMemoryPathStays) {
   EXPECT_EQ((OldPath{"C:\\WINDOWS", {}}).Prepend("C:\\jre"), "C:\\jre;C:\\WINDOWS");
   EXPECT_EQ((OldPath{"", {}}).Prepend("C:\\jre"), "C:\\jre;");
+  EXPECT_EQ((OldPath{"", {kSearchPathAbsent}}).Prepend("C:\\jre"), "C:\\jre;");
   // It grew between the two calls: asked again.
   EXPECT_EQ((OldPath{"C:\\WINDOWS", {3}}).Prepend("C:\\jre"), "C:\\jre;C:\\WINDOWS");
   // malloc really fails for a size no memory holds.
-  EXPECT_EQ((OldPath{"C:\\WINDOWS", {SIZE_MAX}}).Prepend("C:\\jre"), "<PATH stays>");
-  // The read fails for want of memory of its own.
+  EXPECT_EQ((OldPath{"C:\\WINDOWS", {SIZE_MAX / 2}}).Prepend("C:\\jre"), "<PATH stays>");
+  // The read fails for want of memory of its own, the first time or later.
+  EXPECT_EQ((OldPath{"C:\\WINDOWS", {0}}).Prepend("C:\\jre"), "<PATH stays>");
   EXPECT_EQ((OldPath{"C:\\WINDOWS", {11, 0}}).Prepend("C:\\jre"), "<PATH stays>");
   // A PATH longer than the ANSI call reads (Wine's stops at 32767) never fits.
   EXPECT_EQ((OldPath{"C:\\WINDOWS", {40001, 40001, 40001, 40001, 40001}}).Prepend("C:\\jre"),

@@ -132,6 +132,16 @@ TEST_P(RunnerTest, AProgramUnderAFolderWithABlankIsQuotedAndItsArgumentsAreNot) 
   DebugRun run = RunRunner(" \"" + properties_ + "\" \"x y\"");
   EXPECT_EQ(run.messages, Normal(exe));
   EXPECT_EQ(ReadRecord()["commandLine"], "\"" + exe + "\" -Xmx8m Main x y");
+
+  // A stored java.args groups words with quotes as written; only the
+  // command line's own arguments are escaped.
+  WriteProperties("java.exe=" + Escaped(exe) +
+                  "\njava.args=-Dsmon.home=\"C:\\\\Program Files\\\\Kestrix\" Main\n");
+  RunRunner(" \"" + properties_ + "\" a\\\"b");
+  Record child = ReadRecord();
+  EXPECT_EQ(child["arg1"], "-Dsmon.home=C:\\Program Files\\Kestrix");
+  EXPECT_EQ(child["arg2"], "Main");
+  EXPECT_EQ(child["arg3"], "a\"b");
 }
 
 TEST_P(RunnerTest, ArgumentsAreSplitByTheStandardRulesInBothBuildsAndReachTheChildAsTheyWere) {
@@ -173,6 +183,12 @@ TEST_P(RunnerTest, ABatchFileGetsPlainArgumentsButNoneThatCmdWouldRun) {
                       name + " Stopped\n"}));
   EXPECT_FALSE(FileExists(pwn));
   EXPECT_FALSE(ChildRan());
+  // The stored java.args are the administrator's own text: not refused.
+  WriteProperties("java.exe=" + Escaped(name) + "\njava.args=\"-Dh=C:\\\\(x86) & kx\"\n");
+  RunRunner(" \"" + properties_ + "\" -r");
+  child = ReadRecord();
+  EXPECT_EQ(child["arg1"], "-Dh=C:\\(x86) & kx");
+  EXPECT_EQ(child["arg2"], "-r");
 }
 
 // Run again as Japanese Windows (code page 932): ソ is 83 5C, 表 95 5C.
