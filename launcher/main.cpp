@@ -68,28 +68,43 @@ char* AllocOrExit(size_t size) {
 // Reads PATH whole. A PATH that fits kOldPathCapacity stays in fixed; a
 // longer one is read again into a heap block that *heap receives and the
 // caller frees, so the virtual machine still gets all of it. An unset PATH
-// reads as "". nullptr: no memory for a long PATH.
+// reads as "". nullptr: no memory for a long PATH, or a failed read (the
+// ANSI call needs memory of its own), which must not pass for an empty PATH.
 const char* ReadOldPath(char (&fixed)[kOldPathCapacity], char** heap) {
   *heap = nullptr;
+  SetLastError(ERROR_SUCCESS);  // an empty PATH gives 0 too, without an error
   DWORD needed = GetEnvironmentVariableA("PATH", fixed, kOldPathCapacity);
   if (needed == 0) {
     fixed[0] = '\0';
-    return fixed;
+    const DWORD error = GetLastError();
+    return error == ERROR_SUCCESS || error == ERROR_ENVVAR_NOT_FOUND ? fixed : nullptr;
   }
   // Too small, the call returns the size it needs, NUL included.
   while (needed >= kOldPathCapacity) {
     char* text = static_cast<char*>(malloc(needed));
     if (!text) return nullptr;
     DWORD got = GetEnvironmentVariableA("PATH", text, needed);
-    if (got < needed) {
-      if (got == 0) text[0] = '\0';
+    if (got > 0 && got < needed) {
       *heap = text;
       return text;
     }
     free(text);
+    if (got == 0) return nullptr;  // it held more than the fixed buffer a moment ago
     needed = got;
   }
   return fixed;
+}
+
+typedef BOOL(WINAPI* SetDllDirectoryFn)(LPCSTR);
+
+// Takes the current folder out of this process's DLL search, where Windows
+// can (XP SP1 and later). Looked up, not imported: 95/98, NT 4.0 and 2000
+// lack it and search the current folder before the system folders.
+void LeaveCurrentFolderOutOfDllSearch() {
+  HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+  auto setDllDirectory = reinterpret_cast<SetDllDirectoryFn>(reinterpret_cast<void*>(
+      kernel != nullptr ? GetProcAddress(kernel, "SetDllDirectoryA") : nullptr));
+  if (setDllDirectory != nullptr) setDllDirectory("");
 }
 
 }  // namespace
@@ -107,8 +122,10 @@ int main(int argc, char** argv) {
   char libraryPath[kLibraryPathCapacity];
   if (!FormatLibraryPath(libraryPath, install)) Fail(IDS_INSTALL_PATH_TOO_LONG);
   // The DLLs the runtime library imports are looked for in its own folder
-  // first, and never in this program's folder; the current folder comes
-  // only after the system folders.
+  // first, and never in this program's folder. The current folder, which
+  // anyone may have planted a DLL in, is left out where Windows allows it;
+  // elsewhere it comes right after the runtime's folder.
+  LeaveCurrentFolderOutOfDllSearch();
   HMODULE library = LoadLibraryExA(libraryPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (!library) Fail(IDS_NO_RUNTIME_LIBRARY, libraryPath);
 
