@@ -71,7 +71,9 @@ enum class Identity { kFound, kGone, kUnknown };
 
 // Whether an open process is the one the last look-up found (NT). Windows
 // gives the id of an ended process to later ones: a process created after
-// the table was taken only carries the id of the server, which is gone.
+// the table was taken only carries the id of the server, which is gone. One
+// created in the very tick the table was taken may be such a one too, so a
+// tie counts as newer: nothing is ended on it.
 Identity IdentifyProcess(HANDLE process) {
   HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
   auto getTimes = reinterpret_cast<GetProcessTimesFn>(reinterpret_cast<void*>(
@@ -79,8 +81,8 @@ Identity IdentifyProcess(HANDLE process) {
   FILETIME created, exited, kernelTime, userTime;
   if (getTimes == nullptr || !getTimes(process, &created, &exited, &kernelTime, &userTime))
     return Identity::kUnknown;
-  return FileTimeValue(created) > FileTimeValue(ProcessTable.takenAt) ? Identity::kGone
-                                                                      : Identity::kFound;
+  return FileTimeValue(created) >= FileTimeValue(ProcessTable.takenAt) ? Identity::kGone
+                                                                       : Identity::kFound;
 }
 
 // The web server is inetinfo.exe, or inetsw95.exe where that one doesn't run.

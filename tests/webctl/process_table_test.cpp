@@ -366,6 +366,16 @@ TEST_F(Nt, AListedIdThatNamesAProcessNewerThanTheTableIsNeverEnded) {
     TerminateProcess(newer, 0);
     CloseHandle(newer);
   }
+  // Created in the very tick the table was taken: a process since then.
+  SetMode("");
+  StandinRun tied(Quoted(StandinPath(kWindowless)));
+  UINT index = kUnchanged;
+  ASSERT_EQ(FindProcess(&index, kWindowless), 1);
+  FILETIME exited, kernelTime, userTime;
+  ASSERT_TRUE(GetProcessTimes(tied.process(), &ProcessTable.takenAt, &exited, &kernelTime,
+                              &userTime));
+  EXPECT_EQ(StopWebServerProcess(index), 1) << "a tie: taken as gone";
+  EXPECT_EQ(WaitForSingleObject(tied.process(), 1000), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 // Denies everyone the right to adjust the privileges of a process's token.
