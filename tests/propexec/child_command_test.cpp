@@ -110,12 +110,8 @@ TEST(ChildArgs, BatchFilesGetNoArgumentThatCmdWouldInterpret) {
   for (const char* batch : {"C:\\kx\\RUN.CMD", "run.Bat", "run.bat. ."}) {
     EXPECT_EQ(refused(batch, {"run", "a|b"}), "a|b") << batch;
   }
-  // The program and the stored java.args words are the properties file's.
-  ChildArgs stored = Args({"C:\\R&D (x86)\\run.bat", "-Dh=\"C:\\a (b)\"", "a|b", "c"});
-  stored.firstEscaped = 2;
-  EXPECT_STREQ(ArgumentCmdWouldInterpret("C:\\R&D (x86)\\run.bat", &stored, nullptr), "a|b");
-  stored.firstEscaped = 3;
-  EXPECT_EQ(ArgumentCmdWouldInterpret("C:\\R&D (x86)\\run.bat", &stored, nullptr), nullptr);
+  // The program's path is the properties file's own text: not guarded.
+  EXPECT_EQ(refused("C:\\R&D (x86)\\run.bat", {"C:\\R&D (x86)\\run.bat", "a"}), "<none>");
   for (const char* program : {"C:\\kx\\java.exe", "run.bat.exe", "runbat", "run.ba"}) {
     EXPECT_EQ(refused(program, {"java", "a&b"}), "<none>") << program;
   }
