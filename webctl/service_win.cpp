@@ -189,7 +189,8 @@ bool LastShutdownStoppedServer = false;
 int KX_EXPORT_CC ShutdownService() {
   const StopOutcome outcome = StopServers(/*act=*/true);
   LastShutdownStoppedServer = outcome == StopOutcome::kStopped;
-  return outcome == StopOutcome::kBlocked || outcome == StopOutcome::kDeclined ? 0 : 1;
+  if (outcome == StopOutcome::kBlocked || outcome == StopOutcome::kDeclined) return 0;
+  return 1;
 }
 
 int KX_EXPORT_CC WebServerStopped() { return LastShutdownStoppedServer ? 1 : 0; }
