@@ -50,9 +50,11 @@ ListRead ReadStoredList(StoredList* list) {
 
 }  // namespace
 
+bool EngineFilterListReadable() { return ReadStoredList(nullptr) != ListRead::kUnusable; }
+
 bool RemoveEngineFilter() {
   // A list of unknown content is left alone without asking anything.
-  if (ReadStoredList(nullptr) == ListRead::kUnusable) return false;
+  if (!EngineFilterListReadable()) return false;
 
   // The user may decline stopping the web server; the list stays then.
   if (!ShutdownService()) return false;
