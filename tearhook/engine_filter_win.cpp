@@ -54,7 +54,7 @@ bool EngineFilterListReadable() { return ReadStoredList(nullptr) != ListRead::kU
 
 bool RemoveEngineFilter() {
   // A list of unknown content is left alone without asking anything.
-  if (!EngineFilterListReadable()) return false;
+  if (ReadStoredList(nullptr) == ListRead::kUnusable) return false;
 
   // The user may decline stopping the web server; the list stays then.
   if (!ShutdownService()) return false;
