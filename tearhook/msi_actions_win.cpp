@@ -9,8 +9,8 @@
 
 // Immediate: without the online component there is nothing to do. Otherwise
 // the filter list must be readable, and the question is asked through the
-// installer or answered by KXSTOPWEBSERVER; then KxRemoveFilter is
-// scheduled. Nothing on the machine changes here.
+// installer or answered by KXSTOPWEBSERVER; then KxRemoveFilter (and its
+// rollback) is scheduled. Nothing on the machine changes here.
 extern "C" UINT __stdcall KxRemoveAsk(MSIHANDLE install) {
   if (!IsInstallFlagSet(KX_VALUE_ONLINE)) return kActionSuccess;
   if (!EngineFilterListReadable()) {
@@ -25,7 +25,12 @@ extern "C" UINT __stdcall KxRemoveAsk(MSIHANDLE install) {
   }
   if (outcome == StopOutcome::kDeclined) return kActionUserExit;
   if (outcome == StopOutcome::kBlocked) return kActionFailure;  // message 6 is logged
-  return SetProperty(install, "KxRemoveFilter", "1") ? kActionSuccess : kActionFailure;
+  bool scheduled = SetProperty(install, "KxRemoveFilter", "1");
+  // A removal that fails once the web server was stopped starts it again
+  // (webpause's KxStartWebServer, as the rollback KxRemoveRollback).
+  if (outcome == StopOutcome::kAllowed)
+    scheduled = scheduled && SetProperty(install, "KxRemoveRollback", "1");
+  return scheduled ? kActionSuccess : kActionFailure;
 }
 
 // Deferred, in the system's context, before the record and the files go:
