@@ -30,7 +30,9 @@ extern "C" UINT __stdcall KxRemoveAsk(MSIHANDLE install) {
   // (webpause's KxStartWebServer, as the rollback KxRemoveRollback).
   if (outcome == StopOutcome::kAllowed)
     scheduled = scheduled && SetProperty(install, "KxRemoveRollback", "1");
-  return scheduled ? kActionSuccess : kActionFailure;
+  if (scheduled) return kActionSuccess;
+  LogLine(install, "The removal's steps could not be scheduled: Kestrix was not removed.");
+  return kActionFailure;
 }
 
 // Deferred, in the system's context, before the record and the files go:

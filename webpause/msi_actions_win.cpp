@@ -103,7 +103,9 @@ extern "C" UINT __stdcall KxInstallAsk(MSIHANDLE install) {
   if (scheduled && FormSmonPath(folder, path) && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
     scheduled = SetProperty(install, "KxWriteSmon", folder) &&
                 SetProperty(install, "KxSmonRollback", folder);
-  return scheduled ? kActionSuccess : kActionFailure;
+  if (scheduled) return kActionSuccess;
+  LogLine(install, "The installation's steps could not be scheduled: Kestrix was not installed.");
+  return kActionFailure;
 }
 
 // Deferred, in the system's context: the stops the answer allowed. No
