@@ -50,6 +50,8 @@ ListRead ReadStoredList(StoredList* list) {
 
 }  // namespace
 
+bool EngineFilterListReadable() { return ReadStoredList(nullptr) != ListRead::kUnusable; }
+
 bool RemoveEngineFilter() {
   // A list of unknown content is left alone without asking anything.
   if (ReadStoredList(nullptr) == ListRead::kUnusable) return false;

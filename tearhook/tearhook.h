@@ -94,6 +94,10 @@ bool IsInstallFlagSet(const char* valueName);
 // manager is still removed). The list edited is the one stored after the
 // question, not the one before it.
 bool RemoveEngineFilter();
+// Whether the filter list is REG_SZ and readable, or missing (nothing to take
+// out): what RemoveEngineFilter asks before anything else, for a caller that
+// asks the question first.
+bool EngineFilterListReadable();
 
 // service_manager_win.cpp: starts the removal command on NT, warns with
 // message 6 on 95/98 while smon.exe runs, then pauses 3 seconds. Does

@@ -432,4 +432,102 @@ TEST_F(OwnFolder, TheGuidesMinimalScriptInstallsAndUninstalls) {
   EXPECT_FALSE(FileExists(home_));
 }
 
+// The Windows Installer package of docs/wix/kestrix.wxs, built by wixl from
+// the same files, deployed with msiexec as software distribution does: the
+// DLLs' custom actions ask through the installer, stop and start the web
+// server, and the installer takes back what a failed run did.
+class Msi : public OwnFolder {
+ protected:
+  void SetUp() override {
+    OwnFolder::SetUp();
+    home_ = dir_ + "\\MsiHome\\KX";  // no blank: the person passes the line as it is
+    ASSERT_TRUE(CopyTo(BinPath("kestrix-2.0.msi"), dir_ + "\\kestrix-2.0.msi"));
+    StartWebServer(dir_ + "\\webserver.record");
+  }
+  // msiexec /i or /x, with options after the package, through the person;
+  // its verbose log is name.log.
+  DWORD Msiexec(const std::string& name, const char* verb, const std::string& options,
+                const char* answer) {
+    DWORD status = 0;
+    printed_ = RunAnswered(std::string("msiexec.exe ") + verb + " " + dir_ +
+                               "\\kestrix-2.0.msi " + options + " /l*v " +
+                               dir_ + "\\" + name + ".log INSTALLDIR=" + home_,
+                           name, answer, &status);
+    return status;
+  }
+  bool ServerStoppedAndStarted() {
+    const std::string net = ReadFile(netRecord_);
+    const size_t stop = net.find("stop \"World Wide Web Publishing Service\"");
+    return ReadFile(dir_ + "\\webserver.record").find("WM_CLOSE") != std::string::npos &&
+           stop != std::string::npos &&
+           net.find("start \"World Wide Web Publishing Service\"", stop) != std::string::npos;
+  }
+  std::string printed_;
+};
+
+TEST_F(Msi, DeclinedInFullUiChangesNothing) {
+  EXPECT_EQ(Msiexec("declined", "/i", "", "no"), 1602u) << Log("declined");
+  // The installer gives the box its own caption.
+  EXPECT_NE(printed_.find("\": " + Ansi(webpause_texts::kEnglish[1]) + "\n   -> answered No\n"),
+            std::string::npos)
+      << printed_;
+  EXPECT_FALSE(KeyExists(kKestrixKey));
+  EXPECT_FALSE(FileExists(home_));
+  EXPECT_EQ(ReadFile(dir_ + "\\webserver.record").find("WM_CLOSE"), std::string::npos);
+}
+
+// The record's key refuses the values: the run ends with 1603, its files and
+// smon.properties are taken back, and the web server it stopped runs again.
+TEST_F(Msi, AFailedRecordRollsBackAndStartsTheServerAgain) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kInstallationKey, 0, nullptr, 0, KEY_WRITE, nullptr,
+                            &key, nullptr), ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_TRUE(SetKeyDacl(kInstallationKey, "D:(D;;0x2;;;WD)(A;;0xF003F;;;WD)"));
+  EXPECT_EQ(Msiexec("denied", "/i", "/qn", "no"), 1603u) << Log("denied");
+  EXPECT_EQ(printed_.find("message box"), std::string::npos) << printed_;
+  EXPECT_FALSE(FileExists(home_));
+  EXPECT_EQ(Value(kInstallationKey, "online"), "<absent>");
+  EXPECT_FALSE(KeyExists(kJavaKey));
+  EXPECT_TRUE(ServerStoppedAndStarted()) << ReadFile(netRecord_);
+}
+
+// /qn: no box, the default answer Yes, every text in the log; then /x /qn
+// with the online component takes the filter out, starts the service
+// manager's removal and leaves nothing of the installation.
+TEST_F(Msi, QuietInstallAndRemoval) {
+  ASSERT_EQ(Msiexec("install", "/i", "/qn", "no"), 0u) << Log("install");
+  EXPECT_EQ(printed_.find("message box"), std::string::npos) << printed_;
+  EXPECT_NE(Log("install").find(webpause_texts::kEnglish[1]), std::string::npos) << Log("install");
+  EXPECT_TRUE(ServerStoppedAndStarted()) << ReadFile(netRecord_);
+  EXPECT_EQ(Value(kInstallationKey, "InstallPath"), home_);
+  EXPECT_EQ(Value(kJavaKey, "JavaHome"), home_ + "\\jre");
+  EXPECT_EQ(Value(kJavaKey, "MicroVersion"), "2");
+  EXPECT_EQ(Value(kJavaKey, "RuntimeLib"), home_ + "\\jre\\bin\\classic\\jvm.dll");
+  EXPECT_EQ(Value("Software\\Veltrana\\Kestrix\\2.0\\Java Runtime Environment", "CurrentVersion"),
+            "1.2");
+  for (const auto& flag : {std::make_pair("online", "true"), std::make_pair("offline", "true"),
+                           std::make_pair("zephyl4", "false"), std::make_pair("docs", "false")})
+    EXPECT_EQ(Value(kInstallationKey, flag.first), flag.second) << flag.first;
+  for (const char* file : kShipped)
+    EXPECT_TRUE(ReadFile(home_ + "\\" + file) == ReadFile(BinPath(file))) << file;
+  EXPECT_NE(ReadFile(home_ + "\\smon.properties")
+                .find("\njava.exe=" + Escaped(home_) + "\\\\jre\\\\bin\\\\java.exe\r\n"),
+            std::string::npos)
+      << ReadFile(home_ + "\\smon.properties");
+
+  ASSERT_TRUE(MakeDirs(home_ + "\\bin"));
+  ASSERT_TRUE(CopyTo(StandinPath("tearhook_standin_service.exe"), home_ + "\\bin\\smon.exe"));
+  EXPECT_EQ(Msiexec("remove", "/x", "/qn", "no"), 0u) << Log("remove");
+  EXPECT_EQ(printed_.find("message box"), std::string::npos) << printed_;
+  EXPECT_EQ(Value(kFilterKey, "Filter DLLs"), kFiltersAfter);
+  EXPECT_EQ(RecordField(ReadFile(home_ + "\\bin\\smon.exe.record"), "command"),
+            "\"" + home_ + "\\bin\\smon.exe\" -r smon-default");
+  EXPECT_FALSE(KeyExists(kKestrixKey));
+  std::vector<std::string> left;
+  ListFiles(home_, "", &left);
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"bin\\smon.exe", "bin\\smon.exe.record"}));
+}
+
 }  // namespace

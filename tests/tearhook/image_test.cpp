@@ -34,9 +34,10 @@ TEST_F(Image, ExportsTheHooksPlainAndTheLibraryOnlyDecorated) {
   const std::set<std::string> expected = {
       "?ShutdownService@@YGHXZ", "?StartServiceA@@YGHXZ", "?AddToken@@YGHPBD@Z",
       "?WriteTokens@@YGHPBD@Z",  "UninstInitialize",      "UninstUnInitialize",
-      "SetUnattended",           "WebServerStopped"};
+      "SetUnattended",           "WebServerStopped",      "KxRemoveAsk",
+      "KxRemoveFilter"};
   EXPECT_EQ(ExportNames(module_, &functions), expected);
-  EXPECT_EQ(functions, 8u);
+  EXPECT_EQ(functions, 10u);
   for (const std::string& name : expected)
     EXPECT_NE(GetProcAddress(module_, name.c_str()), nullptr) << name;
   for (const char* absent : {"ShutdownService", "StartServiceA", "AddToken", "WriteTokens",

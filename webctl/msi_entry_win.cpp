@@ -1,0 +1,37 @@
+#include "msi_entry.h"
+
+bool ReadProperty(MSIHANDLE install, const char* name, char (&out)[kPropertyCapacity]) {
+  out[0] = '\0';
+  const MsiCalls* msi = LoadMsiCalls();
+  if (msi == nullptr) return false;
+  DWORD size = kPropertyCapacity;  // in: the room; out: the length without NUL
+  // ERROR_MORE_DATA for a value that doesn't fit: a cut path is no path.
+  if (msi->getProperty(install, name, out, &size) != ERROR_SUCCESS) {
+    out[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
+bool SetProperty(MSIHANDLE install, const char* name, const char* value) {
+  const MsiCalls* msi = LoadMsiCalls();
+  return msi != nullptr && msi->setProperty(install, name, value) == ERROR_SUCCESS;
+}
+
+int UnattendedAnswer(MSIHANDLE install) {
+  char answer[kPropertyCapacity];
+  if (!ReadProperty(install, kAnswerProperty, answer)) return 1;
+  return ExeNamesEqual(answer, "no") ? 0 : 1;  // ASCII letters of any case
+}
+
+void LogLine(MSIHANDLE install, const char* text) {
+  const MsiCalls* msi = LoadMsiCalls();
+  if (msi == nullptr) return;
+  MSIHANDLE record = msi->createRecord(1);
+  if (record == 0) return;
+  // The text as a field, so that no bracket in a path is formatted.
+  msi->recordSetString(record, 0, "[1]");
+  msi->recordSetString(record, 1, text);
+  msi->processMessage(install, INSTALLMESSAGE_INFO, record);
+  msi->closeHandle(record);
+}
