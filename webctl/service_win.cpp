@@ -92,10 +92,13 @@ bool FindWebServer(UINT* index) {
 
 TerminateProcessFn TerminateProcessHook = TerminateProcess;
 
-int StopWebServerProcess(UINT index) {
+int StopWebServerProcess(UINT index, bool* sent) {
+  bool ignored = false;
+  if (sent == nullptr) sent = &ignored;
   // On NT the service is asked to stop too; the close request or the
   // termination below goes out while that command still runs.
   const bool nt = GetPlatformFamily() == VER_PLATFORM_WIN32_NT;
+  *sent = nt;
   if (nt) StartNetAndForget(kStopWebServer);
   const PrivilegeScope privilege(ProcessTable.privilege);
 
@@ -137,40 +140,57 @@ int StopWebServerProcess(UINT index) {
     GetWindowThreadProcessId(server.window, &owner);
     if (owner != server.processId) return 1;
     PostMessageA(server.window, WM_CLOSE, 0, 0);
+    *sent = true;
     return 1;
   }
   if (!TerminateProcessHook(process.get(), kTerminatedExitCode)) {
     ShowMessage(kMsgCannotTerminate, kBoxOk);
     return 0;
   }
+  *sent = true;
   return 1;
 }
 
-int KX_EXPORT_CC ShutdownService() {
+StopOutcome StopServers(bool act) {
   UINT index = 0;
   if (FindProcess(&index, kServiceManagerExe)) {
     // Only NT can stop it (as a service); on an unsupported platform the
     // look-up reports it found after showing message 2.
     if (GetPlatformFamily() != VER_PLATFORM_WIN32_NT) {
       ShowMessage(kMsgServiceManagerRunning, kBoxOk);
-      return 0;
+      return StopOutcome::kBlocked;
     }
-    StartNetAndForget(kStopServiceManager);
+    if (act) StartNetAndForget(kStopServiceManager);
   }
 
-  if (!FindWebServer(&index)) return 1;  // nothing to stop, nothing to ask
+  if (!FindWebServer(&index)) return StopOutcome::kNothingRuns;  // nothing to ask
 
   // Any answer but Yes declines, the 0 of a missing text included; a
   // service manager stopped above stays stopped.
-  if (ShowMessage(kMsgAskStopWebServer, kBoxYesNo) != IDYES) return 0;
+  if (ShowMessage(kMsgAskStopWebServer, kBoxYesNo) != IDYES) return StopOutcome::kDeclined;
+  if (!act) return StopOutcome::kAllowed;
   // The user may take minutes to answer. By then the server may have ended
   // and its id or window may belong to another program, which termination
   // or WM_CLOSE would hit: only what a fresh look-up finds is stopped, and a
   // server gone meanwhile counts as stopped.
-  if (!FindWebServer(&index)) return 1;
-  StopWebServerProcess(index);
-  return 1;
+  if (!FindWebServer(&index)) return StopOutcome::kNothingRuns;
+  bool sent = false;
+  StopWebServerProcess(index, &sent);
+  return sent ? StopOutcome::kStopped : StopOutcome::kNothingRuns;
 }
+
+namespace {
+// What the last ShutdownService did to the web server, for WebServerStopped.
+bool LastShutdownStoppedServer = false;
+}  // namespace
+
+int KX_EXPORT_CC ShutdownService() {
+  const StopOutcome outcome = StopServers(/*act=*/true);
+  LastShutdownStoppedServer = outcome == StopOutcome::kStopped;
+  return outcome == StopOutcome::kBlocked || outcome == StopOutcome::kDeclined ? 0 : 1;
+}
+
+int KX_EXPORT_CC WebServerStopped() { return LastShutdownStoppedServer ? 1 : 0; }
 
 int KX_EXPORT_CC RestartWebServer() {
   const DWORD family = GetPlatformFamily();

@@ -67,6 +67,9 @@ bool ExeNamesEqual(const char* a, const char* b);
 
 #ifdef _WIN32
 #include <windows.h>
+// Types and constants only: msi.dll itself is loaded at run time.
+#include <msi.h>
+#include <msiquery.h>
 
 // The stdcall exports; on the 64-bit test build there is only one convention.
 #define KX_EXPORT_CC __stdcall
@@ -166,8 +169,64 @@ enum MessageId : UINT {
 constexpr UINT kBoxOk = MB_TASKMODAL;                                    // 0x2000
 constexpr UINT kBoxYesNo = MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL;   // 0x2024
 
+// The one place every text of the library goes: a task-modal box with
+// caption 5 (the texts in the OEM character set, as the boxes always had
+// them), or, once a caller said so, the unattended road or the Windows
+// Installer (SetUnattendedRoad, SetInstallerRoad). Gives the answer, the one
+// taken when nobody was asked, or 0 when the text is missing.
 int ShowMessage(UINT id, UINT type);
 int LoadMessageText(HINSTANCE instance, UINT id, char* buffer, int size);
+
+// Where ShowMessage sends a text, for as long as the DLL stays loaded.
+struct MessageRoad {
+  enum Kind { kBox, kUnattended, kInstaller };
+  Kind kind = kBox;
+  int answer = IDYES;  // IDYES or IDNO: the question's answer when nobody gives one
+  char logFile[MAX_PATH] = "";  // unattended: the file each text is appended to, or ""
+  MSIHANDLE install = 0;        // installer road: the installation's handle
+  bool ask = false;             // installer road: the question goes to the installer's UI
+};
+extern MessageRoad TextRoad;
+
+// Nobody watches: no box is shown. The question takes `answer` (1 Yes, 0
+// No), a notice OK, and each text goes as one line "caption: text -> Yes"
+// to the debug output and, when `logFile` is neither null nor "", appended
+// to that file (CR LF, ANSI code page). false, changing nothing, for
+// another answer or a path of MAX_PATH bytes or more.
+bool SetUnattendedRoad(int answer, const char* logFile);
+// Texts go through the installer's MsiProcessMessage (a user message with
+// the box type), which shows them at full and basic UI and only logs them
+// without UI. The question is put to the installer only when `ask` is
+// true; when it isn't, or nobody can answer (0), `answer` (1 Yes, 0 No) is
+// taken. Each text is logged with the answer taken (an info message).
+void SetInstallerRoad(MSIHANDLE install, int answer, bool ask);
+void SetBoxRoad();
+
+// The installer road for the life of a custom action; the road that was
+// there before comes back when it ends.
+class InstallerRoadScope {
+ public:
+  InstallerRoadScope(MSIHANDLE install, int answer, bool ask);
+  ~InstallerRoadScope();
+  InstallerRoadScope(const InstallerRoadScope&) = delete;
+  InstallerRoadScope& operator=(const InstallerRoadScope&) = delete;
+
+ private:
+  MessageRoad saved_;
+};
+
+// msi.dll's calls, loaded at run time from the system folder on first use
+// and kept; nullptr where there is no Windows Installer.
+struct MsiCalls {
+  UINT(WINAPI* getProperty)(MSIHANDLE install, LPCSTR name, LPSTR value, DWORD* size);
+  UINT(WINAPI* setProperty)(MSIHANDLE install, LPCSTR name, LPCSTR value);
+  MSIHANDLE(WINAPI* createRecord)(UINT fields);
+  UINT(WINAPI* recordSetString)(MSIHANDLE record, UINT field, LPCSTR value);
+  int(WINAPI* processMessage)(MSIHANDLE install, INSTALLMESSAGE type, MSIHANDLE record);
+  UINT(WINAPI* closeHandle)(MSIHANDLE handle);
+  BOOL(WINAPI* getMode)(MSIHANDLE install, MSIRUNMODE mode);
+};
+const MsiCalls* LoadMsiCalls();
 
 // ---------------------------------------------------------------------------
 // Web server stop and restart (service_win.cpp)
@@ -180,13 +239,33 @@ int KX_EXPORT_CC ShutdownService();
 // Exported as ?StartServiceA@@YGHXZ; named otherwise inside, since the
 // platform's StartServiceA (winsvc.h) has the plain name.
 int KX_EXPORT_CC RestartWebServer();
+// 1 when the last ShutdownService sent the web server a stop (the service
+// stop on NT, a close request or a termination), so that the setup starts
+// it again; 0 when it left it alone or hasn't run.
+int KX_EXPORT_CC WebServerStopped();
+// SetUnattendedRoad for installers: 1 taken, 0 refused.
+int KX_EXPORT_CC SetUnattended(int answer, const char* logFile);
 }
+
+// ShutdownService's own body. The look-ups, the 95/98 service manager's
+// notice and the question; with act, also the stops (the service manager's
+// on NT, and the web server that a fresh look-up after the question finds).
+enum class StopOutcome {
+  kNothingRuns,  // no web server (any more): nothing to ask or stop
+  kBlocked,      // the service manager runs on 95/98, or the platform is unsupported
+  kDeclined,     // the answer was No
+  kAllowed,      // Yes, and act was false: nothing stopped
+  kStopped,      // Yes, and the web server was sent a stop
+};
+StopOutcome StopServers(bool act);
+
 // 1 when the stop was requested or the server is gone; 0, after message 3,
 // when it runs and can't be ended (access refused or termination failed),
 // or when on NT it can't be told whether the process is still the one found.
 // A process created after the table was taken, or a window that no longer
-// belongs to the id found, counts as gone.
-int StopWebServerProcess(UINT index);
+// belongs to the id found, counts as gone. *sent, when given, says whether
+// a stop went to the server (on NT the service stop always does).
+int StopWebServerProcess(UINT index, bool* sent = nullptr);
 // What StopWebServerProcess ends a windowless server with: TerminateProcess,
 // or a test's stand-in for a refusal, which Wine never gives once the
 // process could be opened.

@@ -33,9 +33,10 @@ TEST_F(Image, ExportsTheHooksPlainAndTheLibraryOnlyDecorated) {
   DWORD functions = 0;
   const std::set<std::string> expected = {
       "?ShutdownService@@YGHXZ", "?StartServiceA@@YGHXZ", "?AddToken@@YGHPBD@Z",
-      "?WriteTokens@@YGHPBD@Z",  "UninstInitialize",      "UninstUnInitialize"};
+      "?WriteTokens@@YGHPBD@Z",  "UninstInitialize",      "UninstUnInitialize",
+      "SetUnattended",           "WebServerStopped"};
   EXPECT_EQ(ExportNames(module_, &functions), expected);
-  EXPECT_EQ(functions, 6u);
+  EXPECT_EQ(functions, 8u);
   for (const std::string& name : expected)
     EXPECT_NE(GetProcAddress(module_, name.c_str()), nullptr) << name;
   for (const char* absent : {"ShutdownService", "StartServiceA", "AddToken", "WriteTokens",
@@ -63,6 +64,7 @@ TEST_F(Image, ExportsWithArgumentsLeaveTheCallersStackAsItWas) {
   auto arg = [](const std::string& text) { return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(text.c_str())); };
   EXPECT_EQ(StackDrift(GetProcAddress(module_, "?AddToken@@YGHPBD@Z"), {arg(empty)}), 0);
   EXPECT_EQ(StackDrift(GetProcAddress(module_, "?AddToken@@YGHPBD@Z"), {arg(x)}), 0);
+  EXPECT_EQ(StackDrift(GetProcAddress(module_, "SetUnattended"), {1, arg(empty)}), 0);
   EXPECT_EQ(StackDrift(GetProcAddress(module_, "?WriteTokens@@YGHPBD@Z"), {arg(file)}), 0);
   EXPECT_EQ(ReadFile(file), "x");
 }

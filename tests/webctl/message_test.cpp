@@ -52,4 +52,26 @@ TEST(Messages, LoadsTruncatedAndConvertedToTheOemCodePage) {
   EXPECT_STREQ(buffer, "Gr\x94\xE1" "e");
 }
 
+// Nobody watches: no box, the question takes the answer given, a notice OK,
+// and each text goes to the log file as it would have been shown, in the
+// ANSI code page (F6 DF, not the box's OEM 94 E1).
+TEST(Messages, UnattendedTextsGoToTheLogWithTheAnswerTaken) {
+  DialogAnswerer answerer({IDNO, IDOK});
+  const std::string log = TempDir() + "\\texts.log";
+  EXPECT_FALSE(SetUnattendedRoad(2, log.c_str()));
+  EXPECT_FALSE(SetUnattendedRoad(1, std::string(MAX_PATH, 'x').c_str()));
+  ASSERT_TRUE(SetUnattendedRoad(1, log.c_str()));
+  EXPECT_EQ(ShowMessage(kMsgAskStopWebServer, kBoxYesNo), IDYES);
+  EXPECT_EQ(ShowMessage(7, kBoxOk), IDOK);
+  ASSERT_TRUE(SetUnattendedRoad(0, log.c_str()));
+  EXPECT_EQ(ShowMessage(kMsgAskStopWebServer, kBoxYesNo), IDNO);
+  SetBoxRoad();
+  Sleep(200);  // a box, had there been one, would have been seen by now
+  EXPECT_TRUE(answerer.Seen().empty());
+  EXPECT_EQ(ReadFile(log),
+            "Test caption: Test 1: may the web server be stopped? -> Yes\r\n"
+            "Test caption: Gr\xF6\xDF" "e -> OK\r\n"
+            "Test caption: Test 1: may the web server be stopped? -> No\r\n");
+}
+
 }  // namespace

@@ -39,12 +39,12 @@ class Webpause : public ::testing::Test {
   std::string dir_;
 };
 
-TEST_F(Webpause, ExportsExactlyTheFourNamesTheInstallerLooksFor) {
+TEST_F(Webpause, ExportsExactlyTheNamesTheInstallerLooksFor) {
   DWORD functions = 0;
   std::set<std::string> expected = {"ShutdownService", "?StartServiceA@@YGHXZ", "AddToken",
-                                    "WriteTokens"};
+                                    "WriteTokens", "SetUnattended", "WebServerStopped"};
   EXPECT_EQ(ExportNames(module_, &functions), expected);
-  EXPECT_EQ(functions, 4u);  // no export by ordinal only
+  EXPECT_EQ(functions, 6u);  // no export by ordinal only
   for (const std::string& name : expected)
     EXPECT_NE(GetProcAddress(module_, name.c_str()), nullptr) << name;
   for (const char* absent : {"StartServiceA", "RestartWebServer", "DllMain", "AddToken@4",
@@ -64,7 +64,9 @@ TEST_F(Webpause, EveryExportLeavesTheCallersStackAsItWas) {
   EXPECT_EQ(StackDrift(GetProcAddress(module_, "AddToken"), {arg(x)}), 0);
   EXPECT_EQ(StackDrift(GetProcAddress(module_, "WriteTokens"), {arg(file)}), 0);
   EXPECT_EQ(ReadFile(file), "x");
+  EXPECT_EQ(StackDrift(GetProcAddress(module_, "SetUnattended"), {1, arg(file)}), 0);
   EXPECT_EQ(StackDrift(GetProcAddress(module_, "ShutdownService")), 0);
+  EXPECT_EQ(StackDrift(GetProcAddress(module_, "WebServerStopped")), 0);
   EXPECT_EQ(StackDrift(GetProcAddress(module_, "?StartServiceA@@YGHXZ")), 0);
 }
 #endif

@@ -278,6 +278,40 @@ TEST_F(Win9x, AnsweringNoLeavesTheServerAlone) {
   EXPECT_FALSE(Contains(server.Record(), "WM_CLOSE"));
 }
 
+// An installer that said nobody watches: no box, the answer it gave, each
+// text in its log; WebServerStopped says whether the server was stopped.
+TEST_F(Win9x, UnattendedTheAnswerGivenIsTakenAndOnlyAStopCountsAsStopped) {
+  typedef int(__stdcall * Unattended)(int, const char*);
+  auto unattended = reinterpret_cast<Unattended>(GetProcAddress(module_, "SetUnattended"));
+  auto stopped = reinterpret_cast<NoArgument>(GetProcAddress(module_, "WebServerStopped"));
+  ASSERT_TRUE(unattended && stopped);
+  DialogAnswerer answers({IDYES, IDNO, IDOK});
+  const std::string log = dir_ + "\\setup.log";
+  EXPECT_EQ(stopped(), 0);
+  StandIn server;
+  ASSERT_TRUE(server.Start(dir_, "inetinfo.exe", "windowless"));
+  ASSERT_EQ(unattended(0, log.c_str()), 1);
+  EXPECT_EQ(shutdown_(), 0);
+  EXPECT_EQ(stopped(), 0);
+  EXPECT_TRUE(server.Running());
+  EXPECT_EQ(unattended(3, nullptr), 0);  // refused: the No stays
+  EXPECT_EQ(shutdown_(), 0);
+  ASSERT_EQ(unattended(1, log.c_str()), 1);
+  EXPECT_EQ(shutdown_(), 1);
+  EXPECT_EQ(stopped(), 1);
+  DWORD code = 0;
+  EXPECT_TRUE(server.Ended(5000, &code));
+  EXPECT_EQ(shutdown_(), 1);  // nothing runs now
+  EXPECT_EQ(stopped(), 0);
+  DeleteFileA((RestartFolder() + "\\inetinfo.exe").c_str());
+  EXPECT_EQ(restart_(), 0);  // no server to start: message 4
+  Sleep(300);
+  EXPECT_TRUE(answers.Seen().empty());
+  const std::string line = kCaption + ": " + kAsk + " -> ";
+  EXPECT_EQ(ReadFile(log), line + "No\r\n" + line + "No\r\n" + line + "Yes\r\n" + kCaption +
+                               ": " + kCannotRestart + " -> OK\r\n");
+}
+
 TEST_F(Win9x, AServerWithAWindowGetsWmCloseAndIsNeverTerminated) {
   StandIn server;
   ASSERT_TRUE(server.Start(dir_, "inetinfo.exe", "stubborn"));  // ignores WM_CLOSE
