@@ -149,9 +149,9 @@ Function un.onInit
   !insertmacro Export $0 "UninstInitialize"
   !insertmacro Export $UnInit "UninstUnInitialize"
   ; The hook acts on the record's installation: not when that is another.
-  ReadRegStr $0 HKLM "${KX_KEY}\Installation" "InstallPath"
-  ${If} $0 != ""
-  ${AndIf} $0 != $INSTDIR
+  ReadRegStr $1 HKLM "${KX_KEY}\Installation" "InstallPath"
+  ${If} $1 != ""
+  ${AndIf} $1 != $INSTDIR
     Return
   ${EndIf}
   System::Call '::$0(i 0, i 0, i 0) i .r0'
