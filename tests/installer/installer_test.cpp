@@ -492,6 +492,18 @@ TEST_F(Life, ARepairKeepsSmonPropertiesAndDropsAnOlderRecord) {
   EXPECT_FALSE(KeyExists(kOldJavaKey));
   EXPECT_EQ(Value(kInstallationKey, "servlets"), "<absent>");
   EXPECT_EQ(Value(kInstallationKey, "zephyl4"), "false");
+
+  // Moved by hand: the setup into the new folder takes the stale record
+  // over and moves the file's paths with it, keeping the edits.
+  const std::string moved = dir_ + "\\Moved";
+  ASSERT_TRUE(MoveFileA(home_.c_str(), moved.c_str()));
+  ASSERT_EQ(Setup("moved", moved), 0u) << Log("moved");
+  std::string expected = edited + "smon.port=8009\r\n";
+  const std::string was = "Other Place\\\\KX";  // as the file writes it
+  for (size_t at; (at = expected.find(was)) != std::string::npos;)
+    expected.replace(at, was.size(), "Moved");
+  EXPECT_EQ(ReadFile(moved + "\\smon.properties"), expected);
+  EXPECT_EQ(Value(kInstallationKey, "InstallPath"), moved);
 }
 
 // A program of the installation holds a file: the uninstall is not a
