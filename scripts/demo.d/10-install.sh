@@ -1,9 +1,12 @@
 # Install: the NSIS setup of docs/nsis/kestrix.nsi, built here from the
-# shipped files, runs silently, as an administrator would run it. It calls
-# webpause.dll's ShutdownService (a stand-in web server runs, so the question
-# is asked), lays out the installation, runs pathstamp.exe, writes an install
-# note with AddToken and WriteTokens, restarts the web server with
-# ?StartServiceA@@YGHXZ and writes its uninstaller.
+# shipped files, runs silently, as an administrator would run it. It tells
+# webpause.dll that nobody watches (SetUnattended, with the answer of
+# /STOPWEBSERVER=, yes by default), calls ShutdownService (a stand-in web
+# server runs: the question is answered Yes and written to the setup's log,
+# no box appears), lays out the installation, runs pathstamp.exe, writes an
+# install note with AddToken and WriteTokens, restarts the web server with
+# ?StartServiceA@@YGHXZ because WebServerStopped says this run stopped it,
+# and writes its uninstaller and its Programs and Features entry.
 # The prefix is Windows NT. Wine's NT performance data lists no processes, so
 # the test bed's stand-in provider publishes them; a recording net.exe takes
 # the place of the system's.
@@ -48,17 +51,16 @@ else
     for _ in $(seq 200); do grep -qs '^ready' "$DRIVE_C/InetPub/$1" && break; sleep 0.1; done
   }
   # run_by_person DIR COMMAND LOG RECORD NOTE: the person stand-in in C:\DIR
-  # starts COMMAND and prints every box it shows (with nobody at the display
-  # it answers them too); then how long it took, the program's log
-  # C:\DIR\LOG, whether the web server (RECORD) was asked to close, and the
-  # net.exe commands started meanwhile.
+  # starts COMMAND and prints every box it shows, answering none: a silent
+  # run shows none. Then how long it took, the program's log C:\DIR\LOG
+  # (the DLLs' texts among its steps), whether the web server (RECORD) was
+  # asked to close, and the net.exe commands started meanwhile.
   run_by_person() {
     local dir=$1 command=$2 log=$3 record=$4 note=$5 began
     rm -f "$net_record"
     began=$(date +%s)
-    [ "$DEMO_PERSON" = 1 ] && say "the question appears on your display ($DISPLAY): answer it"
-    say "run: person.exe --answer $person_answer \"$command\""
-    win_show "C:\\$dir\\person.exe" --answer "$person_answer" "$command"
+    say "run: person.exe --answer none --limit 90 \"$command\""
+    win_show "C:\\$dir\\person.exe" --answer none --limit 90 "$command"
     say "that took $(( $(date +%s) - began )) s ($note)"
     if [ -f "$DRIVE_C/$dir/$log" ]; then
       say "its log (C:\\$dir\\$log):"
@@ -74,8 +76,6 @@ else
       tr -d '\r' <"$net_record" | sed 's/^/     /'
     fi
   }
-  person_answer=yes
-  [ "$DEMO_PERSON" = 1 ] && person_answer=none
   start_webserver install.record
   say "running: a stand-in web server C:\\InetPub\\inetinfo.exe with a window"
 
@@ -92,6 +92,10 @@ else
     reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Java Runtime Environment\1.2.1' JavaHome
     reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Java Runtime Environment\1.2.1' MicroVersion
     reg_show 'HKLM\Software\Veltrana\Kestrix\2.0\Java Runtime Environment\1.2.1' RuntimeLib
+    say "the Programs and Features entry:"
+    for v in DisplayName DisplayVersion Publisher InstallLocation QuietUninstallString EstimatedSize; do
+      reg_show 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrix 2.0' "$v"
+    done
     say "$KX_HOME_WIN\\install-note.txt (\\r\\n marks the line ends the text mode wrote):"
     sed 's/\r$/\\r\\n/' "$KX_HOME/install-note.txt" | sed 's/^/     /'
     say "installed files:"

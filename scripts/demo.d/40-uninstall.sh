@@ -1,12 +1,14 @@
 # Uninstall: the uninstaller that the setup wrote runs silently. It loads
-# tearhook.dll and calls UninstInitialize before it removes anything: the
-# setup recorded the online component, so the hook has the running stand-in
-# web server stopped (after the question), takes the servlet engine's filter
-# out of the web server's filter list and, the prefix being Windows NT,
-# starts the service manager's removal from the installation's bin folder
-# (here a stand-in smon.exe that records what it was given). Then the
-# uninstaller removes its files and registry record and calls
-# UninstUnInitialize.
+# its own tearhook.dll, says that nobody watches (SetUnattended) and calls
+# UninstInitialize before it removes anything: the setup recorded the
+# online component, so the hook has the running stand-in web server stopped
+# (the question answered Yes in the log, no box), takes the servlet
+# engine's filter out of the web server's filter list and, the prefix being
+# Windows NT, starts the service manager's removal from the installation's
+# bin folder (here a stand-in smon.exe that records what it was given).
+# Then the uninstaller removes its files, registry record and Programs and
+# Features entry, calls UninstUnInitialize, and starts the web server again,
+# since its hook stopped it.
 step "Uninstall: the NSIS uninstaller calls tearhook.dll, then removes the installation"
 if [ "$KX_INSTALLED" != 1 ]; then
   say "nothing installed: step skipped"
@@ -47,6 +49,11 @@ else
   fi
 
   say "left of the installation:"
+  if win reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrix 2.0' >/dev/null 2>&1; then
+    say "  the Programs and Features entry is still there"
+  else
+    say "  the Programs and Features entry is gone"
+  fi
   if win reg query 'HKLM\Software\Veltrana' >/dev/null 2>&1; then
     say "  HKLM\\Software\\Veltrana is still there"
   else

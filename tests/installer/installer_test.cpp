@@ -1,7 +1,8 @@
 // The NSIS setup and uninstaller of docs/nsis/kestrix.nsi, run silently as an
-// administrator would, with the person answering the web server questions
-// that the DLLs ask: what the installation leaves on the machine, and that
-// the uninstaller takes it all away again. On Windows NT, where the uninstall
+// administrator would, with nobody at the display: the DLLs take the answer
+// of the command line and write their texts to the log. What the
+// installation leaves on the machine, and that the uninstaller takes it all
+// away again. On Windows NT, where the uninstall
 // hook starts the service manager's removal; Wine's own NT performance data
 // lists no processes, so the stand-in provider does. Run as Japanese Windows
 // too (code page 932), into a folder named with characters whose second byte
@@ -25,6 +26,7 @@ constexpr char kMinimalSetup[] = "kestrix-minimal.exe";  // from docs/nsis/minim
 constexpr char kKestrixKey[] = "Software\\Veltrana";
 constexpr char kInstallationKey[] = "Software\\Veltrana\\Kestrix\\2.0\\Installation";
 constexpr char kJavaKey[] = "Software\\Veltrana\\Kestrix\\2.0\\Java Runtime Environment\\1.2.1";
+constexpr char kOldJavaKey[] = "Software\\Veltrana\\Kestrix\\2.0\\Java Runtime Environment\\1.1.8";
 constexpr char kArpKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrix 2.0";
 constexpr char kFilterKey[] = "SYSTEM\\CurrentControlSet\\Services\\W3SVC\\Parameters";
 constexpr char kPerfKey[] = "System\\CurrentControlSet\\Services\\KxInstallerPerf";
@@ -140,21 +142,22 @@ class Installer : public ::testing::Test {
                         20000));
   }
 
-  // Runs a command line through the person, who gives `answer` to the
-  // question; returns what the person printed. The exit status goes to
-  // *status.
-  std::string RunAnswered(const std::string& commandLine, const std::string& name,
-                          const char* answer, DWORD* status) {
+  // Runs a command line with the person watching, who answers nothing: a
+  // box would stay until the person's time limit ends the run (status 124).
+  // Returns what the person printed; the exit status goes to *status.
+  std::string RunAlone(const std::string& commandLine, const std::string& name, DWORD* status) {
     std::string output = dir_ + "\\" + name + ".out";
-    RunResult run = kxtest::Run("\"" + dir_ + "\\person.exe\" --answer " + answer + " \"" +
+    RunResult run = kxtest::Run("\"" + dir_ + "\\person.exe\" --answer none --limit 90 \"" +
                                     commandLine + "\"",
                                 dir_, kRunMs, output);
     std::string printed = ReadFile(output);
     printed.erase(std::remove(printed.begin(), printed.end(), '\r'), printed.end());
     EXPECT_TRUE(run.finished) << printed;
+    EXPECT_EQ(printed.find("message box"), std::string::npos) << name << ": " << printed;
     *status = run.exitCode;
     return printed;
   }
+  std::string Log(const std::string& name) { return ReadFile(dir_ + "\\" + name + ".log"); }
 
   std::string dir_;
   std::string netRecord_;
@@ -176,33 +179,33 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   const char* const* hookTexts =
       japanese ? tearhook_test::kJapaneseTexts : tearhook_test::kEnglishTexts;
 
-  const std::string question = "message box \"" + Ansi(pauseTexts[5]) + "\": " +
-                               Ansi(pauseTexts[1]) + "\n   -> answered ";
+  const std::string question = Ansi(pauseTexts[5]) + ": " + Ansi(pauseTexts[1]) + " -> ";
   const std::string serverRecord = dir_ + "\\webserver.record";
   StartWebServer(serverRecord);
 
-  // With the web server running the setup asks first. No: it stops (status
-  // 2, as NSIS ends a run that its script stopped), says why in its log, and
-  // nothing of the installation exists.
+  // With the web server running, /STOPWEBSERVER=no answers the question No:
+  // the setup stops (status 2, as NSIS ends a run that its script stopped),
+  // its log has the question and why, nothing of the installation exists
+  // and the web server still runs.
   DWORD status = 0;
-  std::string printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\declined.log" +
-                                        folder,
-                                    "declined", "no", &status);
+  std::string printed = RunAlone(dir_ + "\\" + kSetup + " /S /STOPWEBSERVER=no /LOG=" + dir_ +
+                                     "\\declined.log" + folder,
+                                 "declined", &status);
   EXPECT_EQ(status, 2u) << printed;
-  EXPECT_EQ(printed.find(question + "No\n"), 0u) << printed;
-  EXPECT_NE(ReadFile(dir_ + "\\declined.log").find("Kestrix was not installed"), std::string::npos)
-      << ReadFile(dir_ + "\\declined.log");
+  EXPECT_NE(Log("declined").find(question + "No\r\n"), std::string::npos) << Log("declined");
+  EXPECT_NE(Log("declined").find("Kestrix was not installed"), std::string::npos);
   EXPECT_FALSE(KeyExists(kKestrixKey));
   EXPECT_FALSE(KeyExists(kArpKey));
   EXPECT_FALSE(FileExists(home));
   EXPECT_EQ(ReadFile(serverRecord).find("WM_CLOSE"), std::string::npos);
+  EXPECT_EQ(WaitForSingleObject(server_, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 
-  // Yes: one question, and the installation.
-  printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\setup.log" + folder, "setup",
-                        "yes", &status);
-  EXPECT_EQ(status, 0u) << printed << ReadFile(dir_ + "\\setup.log");
-  EXPECT_EQ(printed.find(question + "Yes\n"), 0u) << printed;
-  EXPECT_EQ(printed.find("message box", 1), std::string::npos) << printed;
+  // Unattended, the answer is Yes unless told: the installation, the
+  // question in the log, and the web server stopped and started again.
+  printed = RunAlone(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\setup.log" + folder, "setup",
+                     &status);
+  EXPECT_EQ(status, 0u) << printed << Log("setup");
+  EXPECT_NE(Log("setup").find(question + "Yes\r\n"), std::string::npos) << Log("setup");
   EXPECT_NE(ReadFile(serverRecord).find("WM_CLOSE"), std::string::npos);
   std::string net = ReadFile(netRecord_);
   size_t stop = net.find("stop \"World Wide Web Publishing Service\"");
@@ -215,6 +218,10 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   EXPECT_EQ(Value(kJavaKey, "JavaHome"), home + "\\jre");
   EXPECT_EQ(Value(kJavaKey, "RuntimeLib"), home + "\\jre\\bin\\classic\\jvm.dll");
   EXPECT_EQ(Value(kArpKey, "UninstallString"), "\"" + home + "\\uninstall.exe\"");
+  // Only backslash characters are doubled for the properties reader.
+  EXPECT_NE(ReadFile(home + "\\smon.properties").find("\njava.exe=" + Escaped(home) + "\\\\jre"),
+            std::string::npos)
+      << ReadFile(home + "\\smon.properties");
   // On 64-bit Windows the record of the 32-bit programs lands under
   // Wow6432Node, where 64-bit programs see it; nothing goes to their own
   // Software key.
@@ -223,6 +230,9 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
                     KEY_WOW64_64KEY),
               home);
     EXPECT_FALSE(KeyExists(kKestrixKey, KEY_WOW64_64KEY));
+    EXPECT_EQ(Value(std::string("Software\\Wow6432Node") + (kArpKey + 8), "InstallLocation",
+                    KEY_WOW64_64KEY),
+              home);
   }
   // The note from AddToken and WriteTokens; the line feed token became CR LF.
   EXPECT_EQ(ReadFile(home + "\\install-note.txt"), "Kestrix 2.0 installed in " + home + "\r\n");
@@ -275,15 +285,18 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   ASSERT_TRUE(MakeDirs(home + "\\bin"));
   ASSERT_TRUE(CopyTo(StandinPath("tearhook_standin_service.exe"), home + "\\bin\\smon.exe"));
   ASSERT_TRUE(CopyTo(home + "\\uninstall.exe", dir_ + "\\uninstall.exe"));
-  printed = RunAnswered(dir_ + "\\uninstall.exe /S /LOG=" + dir_ + "\\uninstall.log _?=" + home,
-                        "uninstall", "yes", &status);
-  EXPECT_EQ(status, 0u) << printed << ReadFile(dir_ + "\\uninstall.log");
-  EXPECT_EQ(printed.find("message box \"" + Ansi(hookTexts[5]) + "\": " + Ansi(hookTexts[1]) +
-                         "\n   -> answered Yes\n"),
-            0u)
-      << printed;
-  EXPECT_EQ(printed.find("message box", 1), std::string::npos) << printed;
+  DeleteFileA(netRecord_.c_str());
+  printed = RunAlone(dir_ + "\\uninstall.exe /S /LOG=" + dir_ + "\\uninstall.log _?=" + home,
+                     "uninstall", &status);
+  EXPECT_EQ(status, 0u) << printed << Log("uninstall");
+  EXPECT_NE(Log("uninstall").find(Ansi(hookTexts[5]) + ": " + Ansi(hookTexts[1]) + " -> Yes\r\n"),
+            std::string::npos)
+      << Log("uninstall");
   EXPECT_NE(ReadFile(serverAgain).find("WM_CLOSE"), std::string::npos);
+  // The hook stopped it: the uninstaller starts it again.
+  EXPECT_NE(ReadFile(netRecord_).find("start \"World Wide Web Publishing Service\""),
+            std::string::npos)
+      << ReadFile(netRecord_);
 
   EXPECT_EQ(Value(kFilterKey, "Filter DLLs"), kFiltersAfter);
   // The filter list lies in the view 32-bit and 64-bit programs share.
@@ -309,9 +322,9 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKestrixKey, 0, nullptr, REG_OPTION_VOLATILE,
                             KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
   RegCloseKey(key);
-  printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\norecord.log" + folder,
-                        "norecord", "yes", &status);
-  const std::string log = ReadFile(dir_ + "\\norecord.log");
+  printed = RunAlone(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\norecord.log" + folder,
+                     "norecord", &status);
+  const std::string log = Log("norecord");
   EXPECT_EQ(status, 2u) << printed << log;
   EXPECT_NE(log.find("pathstamp.exe could not record the installation"), std::string::npos) << log;
   left.clear();
@@ -321,7 +334,8 @@ TEST_F(Installer, InstallsThroughWebpauseAndUninstallsThroughTearhookLeavingNoth
 }
 
 // Setups into a folder of one's own with a blank in its name, given with
-// /D=, unquoted and last. No web server runs, so nothing is asked.
+// /D=, unquoted and last. No web server runs (as after an administrator
+// stopped it): nothing is asked, and nothing is started again.
 class OwnFolder : public Installer {
  protected:
   void SetUp() override {
@@ -335,15 +349,23 @@ class OwnFolder : public Installer {
     Installer::TearDown();
   }
   // Runs the setup silently into folder; its log is name.log.
-  DWORD Setup(const std::string& name, const std::string& folder) {
+  DWORD Setup(const std::string& name, const std::string& folder, const char* setup = kSetup) {
+    CopyTo(BinPath(setup), dir_ + "\\" + setup);
     DWORD status = 0;
-    std::string printed = RunAnswered(dir_ + "\\" + kSetup + " /S /LOG=" + dir_ + "\\" + name +
-                                          ".log /D=" + folder,
-                                      name, "no", &status);
-    EXPECT_EQ(printed.find("message box"), std::string::npos) << printed;
+    RunAlone(dir_ + "\\" + setup + " /S /LOG=" + dir_ + "\\" + name + ".log /D=" + folder, name,
+             &status);
+    EXPECT_EQ(ReadFile(netRecord_).find("start"), std::string::npos) << name;
     return status;
   }
-  std::string Log(const std::string& name) { return ReadFile(dir_ + "\\" + name + ".log"); }
+  // Runs a copy of folder's uninstaller (the last one copied, once the
+  // folder is gone) silently; its log is name.log.
+  DWORD Uninstall(const std::string& name, const std::string& folder) {
+    CopyTo(folder + "\\uninstall.exe", dir_ + "\\uninstall.exe");
+    DWORD status = 0;
+    RunAlone(dir_ + "\\uninstall.exe /S /LOG=" + dir_ + "\\" + name + ".log _?=" + folder, name,
+             &status);
+    return status;
+  }
   std::string home_;
 };
 
@@ -385,9 +407,12 @@ TEST_F(OwnFolder, AFailedSetupLeavesTheEarlierInstallationWhole) {
 
   const std::string other = dir_ + "\\Elsewhere";
   for (const std::string& folder : {home_, other}) {
+    // Into the other folder the setup doesn't even begin: Kestrix is
+    // installed in home_ (status 4).
     const std::string name = folder == home_ ? "repair" : "elsewhere";
-    EXPECT_EQ(Setup(name, folder), 2u) << Log(name);
-    EXPECT_NE(Log(name).find("pathstamp.exe could not record the installation"),
+    EXPECT_EQ(Setup(name, folder), folder == home_ ? 2u : 4u) << Log(name);
+    EXPECT_NE(Log(name).find(folder == home_ ? "pathstamp.exe could not record the installation"
+                                             : "is installed in " + home_ + ":"),
               std::string::npos)
         << Log(name);
     std::vector<std::string> left;
@@ -411,25 +436,110 @@ TEST_F(OwnFolder, AFailedSetupLeavesTheEarlierInstallationWhole) {
 // installs into the folder given with /D=, and a copy of its uninstaller,
 // told that folder with _?=, has the filter taken out and removes it all.
 TEST_F(OwnFolder, TheGuidesMinimalScriptInstallsAndUninstalls) {
-  ASSERT_TRUE(CopyTo(BinPath(kMinimalSetup), dir_ + "\\" + kMinimalSetup));
-  DWORD status = 0;
-  std::string printed =
-      RunAnswered(dir_ + "\\" + kMinimalSetup + " /S /D=" + home_, "minimal", "no", &status);
-  EXPECT_EQ(status, 0u) << printed;
-  EXPECT_EQ(printed.find("message box"), std::string::npos) << printed;
+  EXPECT_EQ(Setup("minimal", home_, kMinimalSetup), 0u);
   EXPECT_EQ(Value(kInstallationKey, "InstallPath"), home_);
   EXPECT_EQ(Value(kInstallationKey, "online"), "true");
+  EXPECT_EQ(Value(kInstallationKey, "docs"), "false");
+  EXPECT_EQ(Value(kArpKey, "QuietUninstallString"), "\"" + home_ + "\\uninstall.exe\" /S");
   for (const char* file : kShipped)
     if (std::string(file) != "webpause.dll")
       EXPECT_TRUE(ReadFile(home_ + "\\" + file) == ReadFile(BinPath(file))) << file;
+  // One installation per machine: not a second one elsewhere.
+  EXPECT_EQ(Setup("second", dir_ + "\\Second", kMinimalSetup), 4u);
+  EXPECT_FALSE(FileExists(dir_ + "\\Second"));
 
-  ASSERT_TRUE(CopyTo(home_ + "\\uninstall.exe", dir_ + "\\uninstall.exe"));
-  printed = RunAnswered(dir_ + "\\uninstall.exe /S _?=" + home_, "unminimal", "no", &status);
-  EXPECT_EQ(status, 0u) << printed;
-  EXPECT_EQ(printed.find("message box"), std::string::npos) << printed;
+  EXPECT_EQ(Uninstall("unminimal", home_), 0u);
   EXPECT_EQ(Value(kFilterKey, "Filter DLLs"), kFiltersAfter);
   EXPECT_FALSE(KeyExists(kKestrixKey));
+  EXPECT_FALSE(KeyExists(kArpKey));
   EXPECT_FALSE(FileExists(home_));
+}
+
+// An installation's life, on Windows XP only.
+class Life : public OwnFolder {};
+
+// A second setup into another folder is refused, naming the installation,
+// which stays whole; uninstalled, it takes its record and its Programs and
+// Features entry with it.
+TEST_F(Life, ASecondFolderIsRefusedAndTheUninstallTakesTheEntry) {
+  ASSERT_EQ(Setup("first", home_), 0u) << Log("first");
+  EXPECT_EQ(Value(kArpKey, "InstallLocation"), home_);
+  EXPECT_EQ(Value(kArpKey, "QuietUninstallString"), "\"" + home_ + "\\uninstall.exe\" /S");
+  EXPECT_EQ(Value(kArpKey, "DisplayVersion"), "2.0");
+  EXPECT_EQ(Value(kArpKey, "Publisher"), "Veltrana");
+  EXPECT_EQ(Setup("second", dir_ + "\\Second"), 4u) << Log("second");
+  EXPECT_NE(Log("second").find("installed in " + home_), std::string::npos) << Log("second");
+  EXPECT_FALSE(FileExists(dir_ + "\\Second"));
+  EXPECT_EQ(Value(kInstallationKey, "InstallPath"), home_);
+
+  EXPECT_EQ(Uninstall("uninstall", home_), 0u) << Log("uninstall");
+  EXPECT_FALSE(KeyExists(kKestrixKey));
+  EXPECT_FALSE(KeyExists(kArpKey));
+}
+
+// A repair keeps the administrator's smon.properties; an upgrade leaves
+// nothing of an older version's record.
+TEST_F(Life, ARepairKeepsSmonPropertiesAndDropsAnOlderRecord) {
+  ASSERT_EQ(Setup("first", home_), 0u) << Log("first");
+  std::string edited = ReadFile(home_ + "\\smon.properties");
+  edited.replace(edited.find("-Xmx64m"), 7, "-Xmx512m");
+  ASSERT_TRUE(WriteFile(home_ + "\\smon.properties", edited + "smon.port=8009\r\n"));
+  RegWriteSz(HKEY_LOCAL_MACHINE, kOldJavaKey, "JavaHome", "C:\\old");
+  RegWriteSz(HKEY_LOCAL_MACHINE, kInstallationKey, "servlets", "true");
+
+  ASSERT_EQ(Setup("repair", home_), 0u) << Log("repair");
+  EXPECT_EQ(ReadFile(home_ + "\\smon.properties"), edited + "smon.port=8009\r\n");
+  EXPECT_FALSE(KeyExists(kOldJavaKey));
+  EXPECT_EQ(Value(kInstallationKey, "servlets"), "<absent>");
+  EXPECT_EQ(Value(kInstallationKey, "zephyl4"), "false");
+
+  // Moved by hand: the setup into the new folder takes the stale record
+  // over and moves the file's paths with it, keeping the edits.
+  const std::string moved = dir_ + "\\Moved";
+  ASSERT_TRUE(MoveFileA(home_.c_str(), moved.c_str()));
+  ASSERT_EQ(Setup("moved", moved), 0u) << Log("moved");
+  std::string expected = edited + "smon.port=8009\r\n";
+  const std::string was = "Other Place\\\\KX";  // as the file writes it
+  for (size_t at; (at = expected.find(was)) != std::string::npos;)
+    expected.replace(at, was.size(), "Moved");
+  EXPECT_EQ(ReadFile(moved + "\\smon.properties"), expected);
+  EXPECT_EQ(Value(kInstallationKey, "InstallPath"), moved);
+}
+
+// A program of the installation holds a file: the uninstall is not a
+// success with files left. The file goes at the next start of Windows
+// (status 3), and the record and the entry go with the rest.
+TEST_F(Life, AFileInUseGoesAtTheNextStartAndSaysSo) {
+  ASSERT_EQ(Setup("setup", home_), 0u) << Log("setup");
+  const std::string held = home_ + "\\propexec.exe";
+  HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(Uninstall("uninstall", home_), 3u) << Log("uninstall");
+  CloseHandle(file);
+  EXPECT_NE(Log("uninstall").find("removed at the next start of Windows: " + held),
+            std::string::npos)
+      << Log("uninstall");
+  EXPECT_FALSE(FileExists(home_ + "\\kxlaunch.exe"));
+  EXPECT_FALSE(KeyExists(kKestrixKey));
+  EXPECT_FALSE(KeyExists(kArpKey));
+}
+
+// The folder deleted by hand: the uninstaller, which carries its own
+// tearhook.dll, still takes the filter out and removes the stale record and
+// entry.
+TEST_F(Life, AnUninstallAfterTheFolderWasDeleted) {
+  for (const char* setup : {kSetup, kMinimalSetup}) {
+    ASSERT_EQ(Setup(setup, home_, setup), 0u) << Log(setup);
+    ASSERT_TRUE(CopyTo(home_ + "\\uninstall.exe", dir_ + "\\uninstall.exe"));
+    kxtest::Run("cmd /c rd /s /q \"" + home_ + "\"");
+    ASSERT_FALSE(FileExists(home_));
+    RegWriteSz(HKEY_LOCAL_MACHINE, kFilterKey, "Filter DLLs", kFilters);
+    EXPECT_EQ(Uninstall(std::string("un") + setup, home_), 0u) << setup;
+    EXPECT_EQ(Value(kFilterKey, "Filter DLLs"), kFiltersAfter) << setup;
+    EXPECT_FALSE(KeyExists(kKestrixKey)) << setup;
+    EXPECT_FALSE(KeyExists(kArpKey)) << setup;
+  }
 }
 
 // The Windows Installer package of docs/wix/kestrix.wxs, built by wixl from
