@@ -142,19 +142,26 @@ class Installer : public ::testing::Test {
                         20000));
   }
 
-  // Runs a command line with the person watching, who answers nothing: a
-  // box would stay until the person's time limit ends the run (status 124).
-  // Returns what the person printed; the exit status goes to *status.
-  std::string RunAlone(const std::string& commandLine, const std::string& name, DWORD* status) {
+  // Runs a command line through the person, who gives `answer` to a
+  // question; returns what the person printed. The exit status goes to
+  // *status.
+  std::string RunAnswered(const std::string& commandLine, const std::string& name,
+                          const char* answer, DWORD* status) {
     std::string output = dir_ + "\\" + name + ".out";
-    RunResult run = kxtest::Run("\"" + dir_ + "\\person.exe\" --answer none --limit 90 \"" +
+    RunResult run = kxtest::Run("\"" + dir_ + "\\person.exe\" --answer " + answer + " \"" +
                                     commandLine + "\"",
                                 dir_, kRunMs, output);
     std::string printed = ReadFile(output);
     printed.erase(std::remove(printed.begin(), printed.end(), '\r'), printed.end());
     EXPECT_TRUE(run.finished) << printed;
-    EXPECT_EQ(printed.find("message box"), std::string::npos) << name << ": " << printed;
     *status = run.exitCode;
+    return printed;
+  }
+  // With the person watching, who answers nothing: a box would stay until
+  // the person's time limit ends the run (status 124).
+  std::string RunAlone(const std::string& commandLine, const std::string& name, DWORD* status) {
+    std::string printed = RunAnswered(commandLine, name, "none --limit 90", status);
+    EXPECT_EQ(printed.find("message box"), std::string::npos) << name << ": " << printed;
     return printed;
   }
   std::string Log(const std::string& name) { return ReadFile(dir_ + "\\" + name + ".log"); }
