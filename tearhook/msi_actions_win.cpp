@@ -19,12 +19,7 @@ extern "C" UINT __stdcall KxRemoveAsk(MSIHANDLE install) {
     return kActionFailure;
   }
   StopOutcome outcome;
-  {
-    const InstallerRoadScope road(install, UnattendedAnswer(install), /*ask=*/true);
-    outcome = StopServers(/*act=*/false);
-  }
-  if (outcome == StopOutcome::kDeclined) return kActionUserExit;
-  if (outcome == StopOutcome::kBlocked) return kActionFailure;  // message 6 is logged
+  if (const UINT asked = AskBeforeStop(install, &outcome); asked != kActionSuccess) return asked;
   bool scheduled = SetProperty(install, "KxRemoveFilter", "1");
   // A removal that fails once the web server was stopped starts it again
   // (webpause's KxStartWebServer, as the rollback KxRemoveRollback).

@@ -25,6 +25,11 @@ bool ReadProperty(MSIHANDLE install, const char* name, char (&out)[kPropertyCapa
 bool SetProperty(MSIHANDLE install, const char* name, const char* value);
 // 1 (Yes) or 0 (No), from kAnswerProperty.
 int UnattendedAnswer(MSIHANDLE install);
+// An immediate action's look-ups and question, through the installer (at
+// no UI, kAnswerProperty answers). kActionSuccess with *outcome kNothingRuns
+// or kAllowed; kActionUserExit for No; kActionFailure when the service
+// manager can't be stopped (95/98: message 6, logged).
+UINT AskBeforeStop(MSIHANDLE install, StopOutcome* outcome);
 // One line in the installer's log (an info message), at every UI level.
 void LogLine(MSIHANDLE install, const char* text);
 

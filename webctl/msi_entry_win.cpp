@@ -24,6 +24,14 @@ int UnattendedAnswer(MSIHANDLE install) {
   return ExeNamesEqual(answer, "no") ? 0 : 1;  // ASCII letters of any case
 }
 
+UINT AskBeforeStop(MSIHANDLE install, StopOutcome* outcome) {
+  const InstallerRoadScope road(install, UnattendedAnswer(install), /*ask=*/true);
+  *outcome = StopServers(/*act=*/false);
+  if (*outcome == StopOutcome::kDeclined) return kActionUserExit;
+  if (*outcome == StopOutcome::kBlocked) return kActionFailure;
+  return kActionSuccess;
+}
+
 void LogLine(MSIHANDLE install, const char* text) {
   const MsiCalls* msi = LoadMsiCalls();
   if (msi == nullptr) return;

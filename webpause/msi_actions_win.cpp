@@ -84,12 +84,7 @@ extern "C" UINT __stdcall KxInstallAsk(MSIHANDLE install) {
     return kActionFailure;
   }
   StopOutcome outcome;
-  {
-    const InstallerRoadScope road(install, UnattendedAnswer(install), /*ask=*/true);
-    outcome = StopServers(/*act=*/false);
-  }
-  if (outcome == StopOutcome::kDeclined) return kActionUserExit;
-  if (outcome == StopOutcome::kBlocked) return kActionFailure;  // message 6 is logged
+  if (const UINT asked = AskBeforeStop(install, &outcome); asked != kActionSuccess) return asked;
 
   bool scheduled = SetProperty(install, "KXINSTALLPATH", root) &&
                    SetProperty(install, "KxStopServers", kScheduled);
