@@ -61,9 +61,12 @@ char* WriteArgument(char* write, const char* text, LeadByteTest isLeadByte) {
 
 char* JoinCommandLine(const ChildArgs* args, LeadByteTest isLeadByte) {
   // The child splits its own command line: a program path with a blank, as
-  // under "Program Files", must come back to it as one argument 0. A path
-  // can't hold a quote, so none needs escaping.
-  const bool quoteProgram = args->count > 0 && strpbrk(args->slots[0], " \t") != nullptr;
+  // under "Program Files", must come back to it as one argument 0. So must
+  // one that cmd.exe, which runs a batch file, would split at & | < > ^ ( ),
+  // such as C:\R&D\run.bat. A path can't hold a quote, so none needs
+  // escaping.
+  const bool quoteProgram =
+      args->count > 0 && strpbrk(args->slots[0], " \t&|<>^()") != nullptr;
   size_t total = 1 + (quoteProgram ? 2 : 0);
   // An escaped argument is at most twice as long.
   for (int i = 0; i < args->count; ++i) total += 2 * strlen(args->slots[i]) + 1;
@@ -121,6 +124,13 @@ const char* ArgumentCmdWouldInterpret(const char* programFile, const ChildArgs* 
   for (int i = args->firstEscaped; i < args->count; ++i) {
     for (const char* p = args->slots[i]; *p; p = NextChar(p, isLeadByte)) {
       if (strchr("&|<>^()%!\"\r\n", *p)) return args->slots[i];
+    }
+  }
+  // The program's path is quoted (JoinCommandLine), but % and ! expand even
+  // inside quotes.
+  if (args->count > 0) {
+    for (const char* p = args->slots[0]; *p; p = NextChar(p, isLeadByte)) {
+      if (*p == '%' || *p == '!') return args->slots[0];
     }
   }
   return nullptr;

@@ -36,7 +36,8 @@ bool AddChildArg(ChildArgs* args, const char* text);
 char* NextWord(char** cursor);
 
 // The child's command line: the strings joined by single blanks. Slot 0, the
-// program, is put in double quotes when it holds a blank or a tab; the
+// program, is put in double quotes when it holds a blank, a tab or one of
+// & | < > ^ ( ) (where cmd.exe would split it); the
 // arguments after it get no quotes, so one with a blank reaches the child as
 // several. The stored strings before firstEscaped go as written, so quotes
 // in them group words at the child. In a command-line argument, whose quotes
@@ -50,8 +51,9 @@ char* JoinCommandLine(const ChildArgs* args, LeadByteTest isLeadByte);
 // cmd.exe runs a batch file (a name ending in ".bat" or ".cmd") and reads
 // its command line first, where & | < > ^ ( ) % ! " and line breaks would
 // make an argument a command of its own. For such a program file, the first
-// command-line argument (from firstEscaped on) that holds one of them;
-// otherwise nullptr.
+// command-line argument (from firstEscaped on) that holds one of them, or
+// else slot 0 when it holds % or !, which expand even inside the quotes
+// the program gets; otherwise nullptr.
 const char* ArgumentCmdWouldInterpret(const char* programFile, const ChildArgs* args,
                                       LeadByteTest isLeadByte);
 

@@ -72,6 +72,8 @@ TEST(ChildArgs, CommandLineIsTheStringsJoinedBySingleBlanksQuotingOnlyTheProgram
             "\"C:\\Program Files\\jre\\bin\\java.exe\" -cp a b  x\\\"y");
   // A tab counts as a blank.
   EXPECT_EQ(Joined({"C:\\jre\tx\\java.exe", "-v"}), "\"C:\\jre\tx\\java.exe\" -v");
+  // cmd.exe, which runs a batch file, would split it at the "&".
+  EXPECT_EQ(Joined({"R&D\\run.bat", "-v"}), "\"R&D\\run.bat\" -v");
   // Quotes come back to the child as they were: the backslashes right before
   // one are doubled, others stay single. ソ (83 5C) ends in no backslash.
   EXPECT_EQ(Joined({"java", "a\"b", "c", "x\\\"y", "\\\\\"", "\\a\\"}),
@@ -110,8 +112,10 @@ TEST(ChildArgs, BatchFilesGetNoArgumentThatCmdWouldInterpret) {
   for (const char* batch : {"C:\\kx\\RUN.CMD", "run.Bat", "run.bat. ."}) {
     EXPECT_EQ(refused(batch, {"run", "a|b"}), "a|b") << batch;
   }
-  // The program's path is the properties file's own text: not guarded.
+  // The program's path is the properties file's own text, and quoted: only
+  // what expands inside quotes is refused.
   EXPECT_EQ(refused("C:\\R&D (x86)\\run.bat", {"C:\\R&D (x86)\\run.bat", "a"}), "<none>");
+  EXPECT_EQ(refused("C:\\100%\\run.bat", {"C:\\100%\\run.bat", "a"}), "C:\\100%\\run.bat");
   for (const char* program : {"C:\\kx\\java.exe", "run.bat.exe", "runbat", "run.ba"}) {
     EXPECT_EQ(refused(program, {"java", "a&b"}), "<none>") << program;
   }
