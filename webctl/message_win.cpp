@@ -77,31 +77,16 @@ void WriteLogLine(const char* caption, const char* text, int answer) {
 // installation runs without UI. The answer taken is logged either way.
 int InstallerMessage(const char* caption, const char* text, UINT type) {
   int answer = 0;
-  const MsiCalls* msi = LoadMsiCalls();
-  if (msi != nullptr && (TextRoad.ask || !IsQuestion(type))) {
-    MSIHANDLE record = msi->createRecord(1);
-    if (record != 0) {
-      // The text goes in as a field, so that no bracket in it is formatted.
-      msi->recordSetString(record, 0, "[1]");
-      msi->recordSetString(record, 1, text);
-      answer = msi->processMessage(
-          TextRoad.install,
-          static_cast<INSTALLMESSAGE>(INSTALLMESSAGE_USER | (type & ~static_cast<UINT>(MB_TASKMODAL))), record);
-      msi->closeHandle(record);
-    }
-  }
+  if (TextRoad.ask || !IsQuestion(type))
+    answer = SendInstallerText(
+        TextRoad.install,
+        static_cast<INSTALLMESSAGE>(INSTALLMESSAGE_USER |
+                                    (type & ~static_cast<UINT>(MB_TASKMODAL))),
+        text);
   if (answer != IDYES && answer != IDNO && answer != IDOK) answer = TakenAnswer(type);
-  if (msi != nullptr) {
-    char line[kLogLineCapacity];
-    FormLogLine(line, caption, text, answer, "");
-    MSIHANDLE record = msi->createRecord(1);
-    if (record != 0) {
-      msi->recordSetString(record, 0, "[1]");
-      msi->recordSetString(record, 1, line);
-      msi->processMessage(TextRoad.install, INSTALLMESSAGE_INFO, record);
-      msi->closeHandle(record);
-    }
-  }
+  char line[kLogLineCapacity];
+  FormLogLine(line, caption, text, answer, "");
+  SendInstallerText(TextRoad.install, INSTALLMESSAGE_INFO, line);
   return answer;
 }
 

@@ -33,13 +33,5 @@ UINT AskBeforeStop(MSIHANDLE install, StopOutcome* outcome) {
 }
 
 void LogLine(MSIHANDLE install, const char* text) {
-  const MsiCalls* msi = LoadMsiCalls();
-  if (msi == nullptr) return;
-  MSIHANDLE record = msi->createRecord(1);
-  if (record == 0) return;
-  // The text as a field, so that no bracket in a path is formatted.
-  msi->recordSetString(record, 0, "[1]");
-  msi->recordSetString(record, 1, text);
-  msi->processMessage(install, INSTALLMESSAGE_INFO, record);
-  msi->closeHandle(record);
+  SendInstallerText(install, INSTALLMESSAGE_INFO, text);
 }

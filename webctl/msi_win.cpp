@@ -40,3 +40,17 @@ const MsiCalls* LoadMsiCalls() {
   loaded = true;
   return &calls;
 }
+
+int SendInstallerText(MSIHANDLE install, INSTALLMESSAGE type, const char* text) {
+  const MsiCalls* msi = LoadMsiCalls();
+  if (msi == nullptr) return 0;
+  MSIHANDLE record = msi->createRecord(1);
+  if (record == 0) return 0;
+  // The text goes in as a field, so that no bracket in it (a path) is
+  // formatted.
+  msi->recordSetString(record, 0, "[1]");
+  msi->recordSetString(record, 1, text);
+  const int result = msi->processMessage(install, type, record);
+  msi->closeHandle(record);
+  return result;
+}

@@ -227,6 +227,9 @@ struct MsiCalls {
   BOOL(WINAPI* getMode)(MSIHANDLE install, MSIRUNMODE mode);
 };
 const MsiCalls* LoadMsiCalls();
+// One message of `type` to the installer with `text` as it is; the
+// installer's answer, or 0 without msi.dll or when nothing could answer.
+int SendInstallerText(MSIHANDLE install, INSTALLMESSAGE type, const char* text);
 
 // ---------------------------------------------------------------------------
 // Web server stop and restart (service_win.cpp)
